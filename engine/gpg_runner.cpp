@@ -1,0 +1,187 @@
+#include "engine/gpg_runner.h"
+
+#include <cstring>
+
+namespace {
+
+using platform::kNoHandle;
+using platform::OsHandle;
+
+// The pipe ends of one run and the process's own standard handles as they
+// were when the run began. Closing a slot empties it, so nothing is closed
+// twice.
+struct PipeSet {
+    OsHandle childStdin = kNoHandle;
+    OsHandle stdinWriter = kNoHandle;
+    OsHandle stdoutReader = kNoHandle;
+    OsHandle childStdout = kNoHandle;
+    OsHandle ownStdin = kNoHandle;
+    OsHandle ownStdout = kNoHandle;
+    OsHandle ownStderr = kNoHandle;
+};
+
+void CloseSlot(OsHandle* slot) {
+    if (*slot != kNoHandle) {
+        platform::CloseOsHandle(*slot);
+        *slot = kNoHandle;
+    }
+}
+
+void CleanUp(PipeSet* pipes) {
+    platform::SetStandardHandle(platform::StdStream::Input, pipes->ownStdin);
+    platform::SetStandardHandle(platform::StdStream::Output, pipes->ownStdout);
+    platform::SetStandardHandle(platform::StdStream::Error, pipes->ownStderr);
+    CloseSlot(&pipes->childStdin);
+    CloseSlot(&pipes->stdinWriter);
+    CloseSlot(&pipes->stdoutReader);
+    CloseSlot(&pipes->childStdout);
+}
+
+constexpr std::size_t kDrainChunk = 260;
+
+}  // namespace
+
+ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data) {
+    PipeSet pipes;
+    pipes.ownStdin = platform::GetStandardHandle(platform::StdStream::Input);
+    pipes.ownStdout = platform::GetStandardHandle(platform::StdStream::Output);
+    pipes.ownStderr = platform::GetStandardHandle(platform::StdStream::Error);
+
+    OsHandle inheritableEnd = kNoHandle;
+    if (!platform::CreateInheritablePipe(&pipes.childStdin, &inheritableEnd)) {
+        CleanUp(&pipes);
+        return rc::kStdinPipeCreate;
+    }
+    bool duplicated = platform::DuplicateUninheritable(inheritableEnd, &pipes.stdinWriter);
+    platform::CloseOsHandle(inheritableEnd);
+    if (!duplicated) {
+        CleanUp(&pipes);
+        return rc::kStdinPipeDuplicate;
+    }
+
+    inheritableEnd = kNoHandle;
+    if (!platform::CreateInheritablePipe(&inheritableEnd, &pipes.childStdout)) {
+        CleanUp(&pipes);
+        return rc::kStdoutPipeCreate;
+    }
+    duplicated = platform::DuplicateUninheritable(inheritableEnd, &pipes.stdoutReader);
+    platform::CloseOsHandle(inheritableEnd);
+    if (!duplicated) {
+        CleanUp(&pipes);
+        return rc::kStdoutPipeDuplicate;
+    }
+
+    // A program folder too deep for bin/gpg.exe to fit the path buffer
+    // cannot start GnuPG: that is reported like a missing gpg.exe.
+    static const char* const kGpgParts[] = {"bin", "gpg.exe"};
+    static const char* const kFolderParts[] = {""};
+    char program[platform::kMaxPath];
+    char workingFolder[platform::kMaxPath];
+    if (!BuildProgramFolderPath(program, sizeof program, kGpgParts, 2) ||
+        !BuildProgramFolderPath(workingFolder, sizeof workingFolder, kFolderParts, 1)) {
+        CleanUp(&pipes);
+        return rc::kChildStart;
+    }
+
+    platform::ChildLaunch launch{program,         commandLine, pipes.childStdin,
+                                 pipes.childStdout, pipes.ownStderr, workingFolder};
+    ChildStreams streams{kNoHandle, pipes.stdinWriter, pipes.stdoutReader};
+    if (!platform::StartChild(launch, &streams.process)) {
+        CleanUp(&pipes);
+        return rc::kChildStart;
+    }
+
+    // From here on the child holds the only writing end of its output pipe,
+    // so its exit ends the output.
+    CloseSlot(&pipes.childStdin);
+    CloseSlot(&pipes.childStdout);
+
+    ResultCode result = (handler != nullptr ? handler : DrainOutput)(&streams, data);
+
+    platform::WaitForChild(streams.process);
+    if (streams.stdinWriter == kNoHandle) {
+        pipes.stdinWriter = kNoHandle;
+    }
+    if (streams.stdoutReader == kNoHandle) {
+        pipes.stdoutReader = kNoHandle;
+    }
+    CleanUp(&pipes);
+    return result;
+}
+
+ResultCode DrainOutput(ChildStreams* streams, void* /*data*/) {
+    char chunk[kDrainChunk];
+    for (;;) {
+        std::size_t received = 0;
+        switch (platform::ReadStream(streams->stdoutReader, chunk, sizeof chunk, &received)) {
+            case platform::ReadOutcome::Data:
+                break;
+            case platform::ReadOutcome::EndOfStream:
+                return rc::kOk;
+            case platform::ReadOutcome::Failed:
+                return rc::kUnknown;
+        }
+    }
+}
+
+bool WriteText(platform::OsHandle stream, const char* text) {
+    std::size_t length = std::strlen(text);
+    std::size_t written = 0;
+    if (!platform::WriteStream(stream, text, length, &written)) {
+        written = 0;
+    }
+    return written == length;
+}
+
+int FindLastSeparator(const char* text, char separator, bool (*isLeadByte)(unsigned char)) {
+    int found = -1;
+    int position = 0;
+    while (text[position] != '\0') {
+        if (text[position] == separator) {
+            found = position;
+        }
+        // A lead byte and the byte after it form one character; the end of
+        // the text is never stepped over.
+        if (isLeadByte(static_cast<unsigned char>(text[position])) && text[position + 1] != '\0') {
+            position += 2;
+        } else {
+            position += 1;
+        }
+    }
+    return found;
+}
+
+int FindLastBackslash(const char* text) {
+    return FindLastSeparator(text, platform::kPathSeparator, platform::IsLeadByte);
+}
+
+bool BuildProgramFolderPath(char* buffer, std::size_t size, const char* const* parts,
+                            std::size_t partCount) {
+    char programPath[platform::kMaxPath];
+    if (!platform::GetProgramPath(programPath, sizeof programPath)) {
+        return false;
+    }
+    int separator = FindLastBackslash(programPath);
+    if (separator < 0) {
+        return false;
+    }
+    std::size_t length = static_cast<std::size_t>(separator) + 1;
+    if (length >= size) {
+        return false;
+    }
+    std::memcpy(buffer, programPath, length);
+    for (std::size_t i = 0; i < partCount; ++i) {
+        std::size_t partLength = std::strlen(parts[i]);
+        std::size_t needed = partLength + (i > 0 ? 1 : 0);
+        if (length + needed >= size) {
+            return false;
+        }
+        if (i > 0) {
+            buffer[length++] = platform::kPathSeparator;
+        }
+        std::memcpy(buffer + length, parts[i], partLength);
+        length += partLength;
+    }
+    buffer[length] = '\0';
+    return true;
+}

@@ -1,0 +1,49 @@
+// Starts GnuPG (bin/gpg.exe beside the program) with its standard input and
+// output on pipes, lets a status handler talk to it, and waits for it to end.
+// This is the only place where the program starts another program.
+#pragma once
+
+#include <cstddef>
+
+#include "engine/result_codes.h"
+#include "platform/platform.h"
+
+// What a status handler gets for one run of GnuPG. A handler that closes
+// stdinWriter or stdoutReader itself sets the field to kNoHandle, so that
+// the runner does not close it a second time.
+struct ChildStreams {
+    platform::OsHandle process;
+    platform::OsHandle stdinWriter;   // our end of GnuPG's standard input
+    platform::OsHandle stdoutReader;  // our end of GnuPG's standard output
+};
+
+// Talks to GnuPG for one run; `data` is what the caller gave RunGpg.
+using StatusHandler = ResultCode (*)(ChildStreams* streams, void* data);
+
+// Runs GnuPG with `commandLine` as its arguments and `handler` (DrainOutput
+// when null). Returns the handler's result once GnuPG has ended, or 4, 5, 6,
+// 7 or 10 when the pipes or the child could not be set up; GnuPG's own exit
+// status is never consulted.
+ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data);
+
+// The default handler: reads GnuPG's output to its end and throws it away.
+// 0 at the end of the output, 51 for any other read failure.
+ResultCode DrainOutput(ChildStreams* streams, void* data);
+
+// Writes `text` (without its terminator) in one write; true when all of it
+// was written. An empty text always succeeds.
+bool WriteText(platform::OsHandle stream, const char* text);
+
+// Index of the last folder separator of `text`, or -1. Steps over
+// double-byte characters as units, so a second byte with the value of a
+// backslash is never taken for a separator.
+int FindLastBackslash(const char* text);
+// The same walk with the separator and lead-byte rule given.
+int FindLastSeparator(const char* text, char separator, bool (*isLeadByte)(unsigned char));
+
+// The program's folder with its trailing separator, followed by `parts`
+// joined with separators (an empty last part leaves a trailing separator).
+// False when the program's path cannot be had or the result does not fit
+// `size` bytes with its terminator.
+bool BuildProgramFolderPath(char* buffer, std::size_t size, const char* const* parts,
+                            std::size_t partCount);

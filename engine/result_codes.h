@@ -1,0 +1,64 @@
+// Result codes of every operation, and their messages.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ui.h"
+
+// 0 is success, 1 a cancellation by the user, every other value a failure.
+using ResultCode = std::int32_t;
+
+namespace rc {
+inline constexpr ResultCode kOk = 0;
+inline constexpr ResultCode kCancelled = 1;
+inline constexpr ResultCode kOutOfMemory = 3;
+inline constexpr ResultCode kStdinPipeCreate = 4;
+inline constexpr ResultCode kStdinPipeDuplicate = 5;
+inline constexpr ResultCode kStdoutPipeCreate = 6;
+inline constexpr ResultCode kStdoutPipeDuplicate = 7;
+inline constexpr ResultCode kChildStart = 10;
+inline constexpr ResultCode kNameTooShort = 11;
+inline constexpr ResultCode kNameStartsWithDigit = 12;
+inline constexpr ResultCode kNameFullWidth = 13;
+inline constexpr ResultCode kNameInvalidChar = 14;
+inline constexpr ResultCode kEmailInvalid = 15;
+inline constexpr ResultCode kPassphraseInvalid = 16;
+inline constexpr ResultCode kPassphraseTooShort = 17;
+inline constexpr ResultCode kWorkFolderUnusable = 19;
+inline constexpr ResultCode kSecretKeyFileCreate = 20;
+inline constexpr ResultCode kPublicKeyFileCreate = 21;
+inline constexpr ResultCode kPassphraseMismatch = 22;
+inline constexpr ResultCode kInputOpen = 23;
+inline constexpr ResultCode kNoSecretKeyring = 26;
+inline constexpr ResultCode kNoPublicKeyring = 27;
+inline constexpr ResultCode kKeyListNotEmpty = 28;
+inline constexpr ResultCode kBadFileChoice = 29;
+inline constexpr ResultCode kBadPassphrase = 30;
+inline constexpr ResultCode kEncryptFailed = 32;
+inline constexpr ResultCode kSignFailed = 33;
+inline constexpr ResultCode kDecryptFailed = 34;
+inline constexpr ResultCode kVerifyFailed = 35;
+inline constexpr ResultCode kEndOfOutput = 36;
+inline constexpr ResultCode kLineTooLong = 37;
+inline constexpr ResultCode kInstallationBroken = 39;
+inline constexpr ResultCode kSeveralFiles = 41;
+inline constexpr ResultCode kFolderGiven = 42;
+inline constexpr ResultCode kKeyGenFailed = 43;
+inline constexpr ResultCode kPublicKeyFormat = 44;
+inline constexpr ResultCode kSecretKeyFormat = 45;
+inline constexpr ResultCode kMemoryLock = 46;
+inline constexpr ResultCode kClipboardOpen = 47;
+inline constexpr ResultCode kDecryptedUnverified = 48;
+inline constexpr ResultCode kOptionsWrite = 49;
+inline constexpr ResultCode kOptionsRead = 50;
+inline constexpr ResultCode kUnknown = 51;
+}  // namespace rc
+
+// Loads the message of `code` into `buffer` (cut to size - 1 bytes and
+// terminated). A code without a message of its own gets the message of 51.
+// Always returns 0.
+int LoadResultText(ResultCode code, char* buffer, int size);
+
+// Shows the message of `code` in a message box captioned "Message Box" and
+// returns the box's answer. 0, 1 and 2 show nothing and are returned as they are.
+int ShowResult(ui::Window owner, ResultCode code);

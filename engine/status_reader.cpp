@@ -1,0 +1,82 @@
+#include "engine/status_reader.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kStatusPrefix[] = "[GNUPG:] ";
+constexpr std::size_t kStatusPrefixLength = sizeof kStatusPrefix - 1;
+
+}  // namespace
+
+ResultCode ReadStatusLine(platform::OsHandle stream, char* buffer, int capacity) {
+    buffer[0] = '\0';
+    int count = 0;
+    for (;;) {
+        unsigned char byte = 0;
+        std::size_t received = 0;
+        platform::ReadOutcome outcome = platform::ReadStream(stream, &byte, 1, &received);
+        if (outcome == platform::ReadOutcome::Data && received == 0) {
+            continue;
+        }
+        if (outcome != platform::ReadOutcome::Data) {
+            buffer[count < capacity ? count : capacity] = '\0';
+            if (count >= capacity) {
+                return rc::kLineTooLong;
+            }
+            return outcome == platform::ReadOutcome::EndOfStream ? rc::kEndOfOutput : rc::kUnknown;
+        }
+        if (byte == '\n') {
+            int kept = count < capacity ? count : capacity;
+            // Only a CR that was kept and stands right before the LF goes.
+            if (count <= capacity && kept > 0 && buffer[kept - 1] == '\r') {
+                --kept;
+            }
+            buffer[kept] = '\0';
+            return count < capacity ? rc::kOk : rc::kLineTooLong;
+        }
+        if (count < capacity) {
+            buffer[count] = static_cast<char>(byte);
+        }
+        ++count;
+    }
+}
+
+bool IsStatusKeyword(const char* line, const char* keyword) {
+    if (std::strncmp(line, kStatusPrefix, kStatusPrefixLength) != 0) {
+        return false;
+    }
+    const char* rest = line + kStatusPrefixLength;
+    std::size_t keywordLength = std::strlen(keyword);
+    if (std::strncmp(rest, keyword, keywordLength) != 0) {
+        return false;
+    }
+    char after = rest[keywordLength];
+    return after == ' ' || after == '\r' || after == '\n' || after == '\0';
+}
+
+ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const StatusLoopSpec& spec) {
+    if (spec.feedsPassphrase) {
+        WriteText(streams->stdinWriter, job.passphrase);
+        WriteText(streams->stdinWriter, platform::kLineEnd);
+    }
+    char line[kStatusLineBufferSize];
+    for (;;) {
+        ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);
+        if (read != rc::kOk && read != rc::kEndOfOutput && read != rc::kLineTooLong) {
+            return read;
+        }
+        if (IsStatusKeyword(line, "BAD_PASSPHRASE")) {
+            DrainOutput(streams, nullptr);
+            return rc::kBadPassphrase;
+        }
+        for (std::size_t i = 0; i < spec.watchCount; ++i) {
+            if (IsStatusKeyword(line, spec.watches[i].keyword)) {
+                *job.flags |= spec.watches[i].bit;
+            }
+        }
+        if (read == rc::kEndOfOutput) {
+            return rc::kOk;
+        }
+    }
+}

@@ -1,0 +1,109 @@
+// The small set of operating-system services that the portable code needs:
+// processes and pipes, files and folders, the program's own path, the
+// multibyte code page and the string table. Each function has one definition
+// for Windows (platform/win32) and one for POSIX systems (platform/posix),
+// chosen at link time. Nothing here shows anything to the user.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// A process, pipe end or open file. On Windows a HANDLE, on POSIX a file
+// descriptor or process id.
+using OsHandle = std::intptr_t;
+inline constexpr OsHandle kNoHandle = -1;
+
+// The separator of folder names in paths ('\\' on Windows, '/' on POSIX).
+extern const char kPathSeparator;
+// The line end that GnuPG expects on its standard input: CR LF on Windows,
+// whose GnuPG reads its input in text mode, and LF on POSIX, whose GnuPG
+// would keep a CR as part of a passphrase.
+extern const char* const kLineEnd;
+
+// Longest path the program handles, terminator included.
+inline constexpr std::size_t kMaxPath = 260;
+
+// ---- Standard handles of the process -------------------------------------
+
+enum class StdStream { Input, Output, Error };
+OsHandle GetStandardHandle(StdStream which);
+void SetStandardHandle(StdStream which, OsHandle handle);
+
+// ---- Pipes and child processes -------------------------------------------
+
+// Creates an anonymous pipe whose two ends are both inheritable by children.
+bool CreateInheritablePipe(OsHandle* readEnd, OsHandle* writeEnd);
+// Makes a copy of a handle, within this process, that children do not inherit.
+bool DuplicateUninheritable(OsHandle source, OsHandle* copy);
+void CloseOsHandle(OsHandle handle);
+
+struct ChildLaunch {
+    const char* program;        // full path of the executable
+    const char* commandLine;    // the arguments as one text (does not name the program)
+    OsHandle standardInput;     // inheritable handles the child receives
+    OsHandle standardOutput;
+    OsHandle standardError;
+    const char* workingFolder;  // the child's current folder
+};
+// Starts the child hidden, with inheritance of inheritable handles on and the
+// parent's environment. On success stores the process in *process.
+bool StartChild(const ChildLaunch& launch, OsHandle* process);
+// Waits without a time limit for the child to end, then releases the process.
+void WaitForChild(OsHandle process);
+
+enum class ReadOutcome { Data, EndOfStream, Failed };
+// Reads up to `capacity` bytes. Data may come with *received == 0 (an empty
+// read that the caller repeats). EndOfStream: the writing side was closed.
+ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity,
+                       std::size_t* received);
+// Writes in one call; returns false when the write fails (nothing counted).
+bool WriteStream(OsHandle stream, const void* data, std::size_t size, std::size_t* written);
+
+// ---- Program path and code page ------------------------------------------
+
+// The full path of the running program. False when it cannot be had or does
+// not fit `size` bytes with its terminator.
+bool GetProgramPath(char* buffer, std::size_t size);
+// Makes GetProgramPath answer `path` instead (tests place the program in a
+// folder of their choosing); nullptr restores the real path.
+void OverrideProgramPath(const char* path);
+// True when the byte starts a double-byte character of the system's
+// multibyte code page (never on POSIX, whose UTF-8 has no such bytes).
+bool IsLeadByte(unsigned char byte);
+
+// ---- Files and folders ---------------------------------------------------
+
+enum class PathKind { Missing, File, Folder };
+PathKind LookUpPath(const char* path);
+// Opens an existing file for reading, letting others read it meanwhile, and
+// closes it again at once.
+bool CanOpenForSharedReading(const char* path);
+// Opens an existing file for reading without sharing it and closes it again.
+bool CanOpenExclusively(const char* path);
+// Creates a new empty file; fails when something of that name exists.
+bool CreateNewFile(const char* path);
+bool RemoveFile(const char* path);
+bool MakeFolder(const char* path);
+// The system's folder for temporary files, with its trailing separator.
+bool GetTempFolder(char* buffer, std::size_t size);
+// Creates a new, empty file with a unique name beginning with `prefix` in
+// `folder` and stores its path in `buffer` (kMaxPath bytes).
+bool CreateUniqueTempFile(const char* folder, const char* prefix, char* buffer);
+
+// An identity of an existing file that does not depend on how its path is
+// spelled (volume and file index on Windows, device and inode on POSIX).
+struct FileIdentity {
+    std::uint64_t volume;
+    std::uint64_t index;
+};
+bool GetFileIdentity(const char* path, FileIdentity* identity);
+
+// ---- String table --------------------------------------------------------
+
+// Loads the string-table text `id` into `buffer`, cut to size - 1 bytes and
+// terminated. Returns the number of bytes stored (0 when there is no text).
+int LoadText(int id, char* buffer, int size);
+
+}  // namespace platform

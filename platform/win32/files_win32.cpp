@@ -1,0 +1,129 @@
+// Files, folders, the program's path and the string table on Windows.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+const char kPathSeparator = '\\';
+const char* const kLineEnd = "\r\n";
+
+namespace {
+
+std::string gProgramPathOverride;
+bool gProgramPathOverridden = false;
+
+bool CopyText(const char* text, char* buffer, std::size_t size) {
+    std::size_t length = std::strlen(text);
+    if (length + 1 > size) {
+        return false;
+    }
+    std::memcpy(buffer, text, length + 1);
+    return true;
+}
+
+HANDLE OpenExisting(const char* path, DWORD share) {
+    return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+}  // namespace
+
+bool GetProgramPath(char* buffer, std::size_t size) {
+    if (gProgramPathOverridden) {
+        return CopyText(gProgramPathOverride.c_str(), buffer, size);
+    }
+    DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
+    // A path that fills the whole buffer was cut.
+    return length > 0 && length < size;
+}
+
+void OverrideProgramPath(const char* path) {
+    gProgramPathOverridden = path != nullptr;
+    gProgramPathOverride = path != nullptr ? path : "";
+}
+
+bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
+PathKind LookUpPath(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return PathKind::Missing;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+bool CanOpenForSharedReading(const char* path) {
+    HANDLE file = OpenExisting(path, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+bool CanOpenExclusively(const char* path) {
+    HANDLE file = OpenExisting(path, 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+bool CreateNewFile(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+bool RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+
+bool MakeFolder(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+
+bool GetTempFolder(char* buffer, std::size_t size) {
+    DWORD length = GetTempPathA(static_cast<DWORD>(size), buffer);
+    return length > 0 && length < size;
+}
+
+bool CreateUniqueTempFile(const char* folder, const char* prefix, char* buffer) {
+    return GetTempFileNameA(folder, prefix, 0, buffer) != 0;
+}
+
+bool GetFileIdentity(const char* path, FileIdentity* identity) {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!ok) {
+        return false;
+    }
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+int LoadText(int id, char* buffer, int size) {
+    if (size <= 0) {
+        return 0;
+    }
+    int length = LoadStringA(GetModuleHandleA(nullptr), static_cast<UINT>(id), buffer, size);
+    if (length <= 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace platform

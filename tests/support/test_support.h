@@ -1,0 +1,67 @@
+// Helpers shared by the tests: a program folder of the test's own with a
+// real or scripted GnuPG in its bin folder, small file helpers, and a count
+// of the process's open handles.
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+// A fresh folder in the temporary folder that stands for the folder of the
+// program: GetProgramPath answers "<folder>Quillet.exe" while it lives. Its
+// bin folder is made at once; `subfolder` (optional) adds one more level,
+// for folder names with special bytes.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const std::string& subfolder = "");
+    ~ProgramFolder();
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    // The folder with its trailing separator.
+    const std::string& Folder() const { return folder_; }
+    // The folder followed by `relative`, whose '/' become the platform's separator.
+    std::string PathOf(const std::string& relative) const;
+
+    // bin/gpg.exe becomes the real GnuPG of the test build.
+    void InstallRealGpg();
+    // bin/gpg.exe becomes the scripted fake GnuPG, playing `script`.
+    void InstallFakeGpg(const std::string& script);
+    // What the fake GnuPG recorded: its command line, its working folder and
+    // the bytes it read from its standard input.
+    std::string FakeArguments() const;
+    std::string FakeWorkingFolder() const;
+    std::string FakeInput() const;
+
+private:
+    std::string root_;
+    std::string folder_;
+};
+
+// A path in the platform's form: '/' become the platform's separator.
+std::string NativePath(const std::string& path);
+// A path of the build machine (a Linux path) as the test program sees it.
+std::string HostPath(const std::string& linuxPath);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+bool Exists(const std::string& path);
+void MakeFolderAt(const std::string& path);
+void RemoveTree(const std::string& path);
+void MakeReadOnly(const std::string& path);
+void MakeExecutable(const std::string& path);
+std::string CurrentFolder();
+void ChangeFolder(const std::string& path);
+
+// The number of handles (file descriptors) the process holds open now.
+int CountOpenHandles();
+
+// A handle opened only to see whether something closes it behind our back.
+struct Probe {
+    long long handle;
+};
+Probe OpenProbe();
+bool ProbeIsOpen(const Probe& probe);
+void CloseProbe(const Probe& probe);
+
+}  // namespace test_support

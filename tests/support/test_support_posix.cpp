@@ -1,0 +1,56 @@
+// The POSIX half of the test helpers.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "tests/support/test_support.h"
+
+namespace test_support {
+
+std::string HostPath(const std::string& linuxPath) { return linuxPath; }
+
+void RemoveTree(const std::string& path) {
+    std::string command = "rm -rf '" + path + "'";
+    if (std::system(command.c_str()) != 0) {
+        throw std::runtime_error("test cleanup failed: " + path);
+    }
+}
+
+void MakeReadOnly(const std::string& path) { chmod(path.c_str(), 0444); }
+
+void MakeExecutable(const std::string& path) { chmod(path.c_str(), 0755); }
+
+std::string CurrentFolder() {
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
+}
+
+void ChangeFolder(const std::string& path) {
+    if (chdir(path.c_str()) != 0) {
+        throw std::runtime_error("cannot change to " + path);
+    }
+}
+
+int CountOpenHandles() {
+    int count = 0;
+    DIR* folder = opendir("/proc/self/fd");
+    while (dirent* entry = readdir(folder)) {
+        if (entry->d_name[0] != '.') {
+            ++count;
+        }
+    }
+    closedir(folder);
+    return count - 1;  // the listing's own descriptor
+}
+
+Probe OpenProbe() { return Probe{open("/dev/null", O_RDONLY | O_CLOEXEC)}; }
+
+bool ProbeIsOpen(const Probe& probe) { return fcntl(static_cast<int>(probe.handle), F_GETFD) >= 0; }
+
+void CloseProbe(const Probe& probe) { close(static_cast<int>(probe.handle)); }
+
+}  // namespace test_support

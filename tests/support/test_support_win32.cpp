@@ -1,0 +1,86 @@
+// The Windows half of the test helpers.
+#include <windows.h>
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "tests/support/test_support.h"
+
+namespace test_support {
+
+std::string HostPath(const std::string& linuxPath) {
+    // Wine shows the build machine's root as drive Z:.
+    std::string path = "Z:" + linuxPath;
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void MakeReadOnly(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+void MakeExecutable(const std::string&) {}
+
+std::string CurrentFolder() {
+    char buffer[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    return std::string(buffer, n);
+}
+
+void ChangeFolder(const std::string& path) {
+    if (!SetCurrentDirectoryA(path.c_str())) {
+        throw std::runtime_error("cannot change to " + path);
+    }
+}
+
+int CountOpenHandles() {
+    // Wine does not count a process's handles for it, so look at every
+    // handle value a process of ours can plausibly hold.
+    int count = 0;
+    for (std::uintptr_t value = 4; value < 65536; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+Probe OpenProbe() {
+    return Probe{reinterpret_cast<long long>(CreateEventA(nullptr, TRUE, FALSE, nullptr))};
+}
+
+bool ProbeIsOpen(const Probe& probe) {
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(probe.handle), &flags) != FALSE;
+}
+
+void CloseProbe(const Probe& probe) { CloseHandle(reinterpret_cast<HANDLE>(probe.handle)); }
+
+}  // namespace test_support
