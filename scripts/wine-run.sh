@@ -5,6 +5,7 @@
 # console program such as gpg.exe no working console).
 #
 #   scripts/wine-run.sh program.exe [arguments...]
+#   scripts/wine-run.sh --prepare      (only make the prefix)
 #
 # QUILLET_WINEPREFIX chooses the prefix (default: build/wineprefix in the
 # checkout); it is created on first use.
@@ -22,10 +23,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     (
         flock 9
         if [ ! -f "$WINEPREFIX/system.reg" ]; then
+            echo "wine: making the Wine prefix $WINEPREFIX" >&2
             wineboot -i >/dev/null 2>&1 || true
             wineserver -w || true
         fi
     ) 9>"$WINEPREFIX.lock"
+fi
+if [ "${1:-}" = "--prepare" ]; then
+    exit 0
 fi
 
 # A display of our own, unless the caller gives one (QUILLET_DISPLAY).

@@ -1,0 +1,46 @@
+# Quillet: the two commands a developer needs.
+#   make test   set up everything from nothing, build both builds, run every test
+#   make run    set up, build, and start Quillet.exe under Wine
+# Further: make build, make bench, make clean.
+
+SHELL := /bin/sh
+NATIVE := build/native
+WIN64 := build/win64
+
+.PHONY: all setup gnupg wineprefix configure build test run bench clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+gnupg: setup
+	@scripts/build-gnupg.sh
+
+wineprefix: setup
+	@scripts/wine-run.sh --prepare
+
+configure: gnupg
+	@echo "build: configuring the native and win64 builds"
+	@cmake --preset native >$(NATIVE).configure.log 2>&1 || { cat $(NATIVE).configure.log; exit 1; }
+	@cmake --preset win64 >$(WIN64).configure.log 2>&1 || { cat $(WIN64).configure.log; exit 1; }
+
+build: configure
+	@echo "build: native (POSIX platform layer)"
+	@cmake --build --preset native -j 2 >$(NATIVE).build.log 2>&1 || { cat $(NATIVE).build.log; exit 1; }
+	@grep -E 'warning:' $(NATIVE).build.log || true
+	@echo "build: win64 (mingw-w64, runs under Wine)"
+	@cmake --build --preset win64 -j 2 >$(WIN64).build.log 2>&1 || { cat $(WIN64).build.log; exit 1; }
+	@grep -E 'warning:' $(WIN64).build.log || true
+
+test: build wineprefix
+	@echo "test: native suite (gpg1)"
+	@ctest --preset native
+	@echo "test: win64 suite under Wine (cross-built gpg.exe)"
+	@ctest --preset win64
+
+run: build wineprefix
+	@echo "run: Quillet.exe arrives with the main window; there is nothing to start yet"
+
+clean:
+	rm -rf build

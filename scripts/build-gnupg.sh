@@ -1,0 +1,85 @@
+#!/bin/sh
+# Cross-builds GnuPG 1.4.23 for 64-bit Windows (gpg.exe) from Debian's source
+# package, once, into .cache/gnupg. The machine's apt configuration is left
+# alone: apt gets a private sources list and state folder for the download.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+cache="$root/.cache/gnupg"
+version=1.4.23
+tarball="gnupg1_${version}.orig.tar.bz2"
+
+if [ -f "$cache/gpg.exe" ] && [ -f "$cache/SOURCE.txt" ]; then
+    exit 0
+fi
+mkdir -p "$cache/apt/lists/partial" "$cache/apt/parts" "$cache/apt/cache/archives/partial" \
+    "$cache/download"
+
+# The Debian mirror the machine already uses, for the source package.
+mirror=http://deb.debian.org/debian
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    found=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+    [ -n "$found" ] && mirror=$found
+fi
+echo "deb-src $mirror bookworm main" >"$cache/apt/sources.list"
+apt_private="-o Dir::Etc::SourceList=$cache/apt/sources.list -o Dir::Etc::SourceParts=$cache/apt/parts
+ -o Dir::State::Lists=$cache/apt/lists -o Dir::Cache=$cache/apt/cache -o APT::Sandbox::User=root"
+
+cd "$cache/download"
+if [ ! -f "$tarball" ]; then
+    echo "gnupg: fetching Debian's source package of GnuPG $version from $mirror"
+    # shellcheck disable=SC2086
+    apt-get -qq $apt_private update
+    # The Debian packaging tarball may be missing from the mirror, which makes
+    # apt fail after the upstream tarball and the .dsc have arrived: judge by
+    # the files and the checksum instead of the exit code.
+    # shellcheck disable=SC2086
+    apt-get -qq $apt_private source --download-only "gnupg1=$version-1.1" >/dev/null 2>&1 || true
+fi
+dsc=$(ls gnupg1_${version}-*.dsc 2>/dev/null | head -n 1)
+if [ -z "$dsc" ] || [ ! -f "$tarball" ]; then
+    echo "gnupg: the source package could not be fetched (no .dsc or no $tarball)" >&2
+    exit 1
+fi
+expected=$(awk '/^Checksums-Sha256:/ {on=1; next} /^[^ ]/ {on=0} on && $3 == "'"$tarball"'" {print $1}' "$dsc")
+actual=$(sha256sum "$tarball" | cut -d' ' -f1)
+if [ -z "$expected" ] || [ "$expected" != "$actual" ]; then
+    echo "gnupg: checksum of $tarball does not match $dsc ($actual, expected $expected)" >&2
+    rm -f "$tarball"
+    exit 1
+fi
+echo "gnupg: $tarball verified (sha256 $actual)"
+
+rm -rf "$cache/src" "$cache/build"
+mkdir -p "$cache/src" "$cache/build"
+tar -xjf "$tarball" -C "$cache/src"
+cd "$cache/build"
+echo "gnupg: configuring the cross build for x86_64-w64-mingw32"
+# Only what the program uses: no smart cards, agent, keyservers, external
+# programs, translations or bzip2. GCC 12 needs -fcommon for this code.
+"$cache/src/gnupg-$version/configure" --host=x86_64-w64-mingw32 --with-included-zlib \
+    --disable-bzip2 --disable-nls --disable-card-support --disable-agent-support --disable-exec \
+    --disable-keyserver-helpers --disable-ldap --disable-hkp --disable-finger --disable-generic \
+    --disable-dns-srv --disable-dns-cert --disable-regex --without-readline --disable-asm \
+    --disable-photo-viewers CFLAGS="-O2 -fcommon" >configure.log 2>&1 ||
+    { tail -n 30 configure.log >&2; exit 1; }
+echo "gnupg: building gpg.exe"
+for part in zlib bzlib util mpi cipher; do
+    make -C "$part" -j2 >>make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
+done
+make -C g10 -j2 gpg.exe >>make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
+x86_64-w64-mingw32-strip -o "$cache/gpg.exe" g10/gpg.exe
+cp "$cache/src/gnupg-$version/COPYING" "$cache/COPYING"
+cat >"$cache/SOURCE.txt" <<NOTE
+gpg.exe is GnuPG $version, built for 64-bit Windows with mingw-w64 from the
+unchanged upstream source of Debian's source package gnupg1 $version
+($dsc, $tarball, sha256 $actual).
+The source is available from Debian: apt-get source gnupg1=$version-1.1,
+or https://snapshot.debian.org/package/gnupg1/ (file $tarball).
+GnuPG is free software under the GNU General Public License version 3 or
+later; see COPYING.
+Configured with: --with-included-zlib --disable-bzip2 --disable-nls
+--disable-card-support --disable-agent-support --disable-exec
+--disable-keyserver-helpers --disable-regex --without-readline --disable-asm
+NOTE
+echo "gnupg: $cache/gpg.exe ready"

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Installs what building and testing Quillet needs on a Debian 12 machine,
+# and only what is missing: the compilers and tools, Wine with a virtual
+# display, GnuPG 1.4 for the native tests, Japanese fonts and locale.
+set -eu
+
+packages="cmake g++ make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gnupg1 locales
+fonts-ipafont-gothic fonts-ipafont-mincho fp-utils libchm-bin googletest libbenchmark-dev
+bzip2 xz-utils ca-certificates clang libclang-rt-14-dev"
+
+missing=""
+for package in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+if [ -n "$missing" ]; then
+    echo "setup: installing Debian packages:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-install-recommends $missing >/dev/null
+    echo "setup: packages installed"
+fi
+
+# Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "setup: generating the ja_JP.UTF-8 locale"
+    if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+        sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+        echo "ja_JP.UTF-8 UTF-8" >>/etc/locale.gen
+    fi
+    locale-gen >/dev/null
+fi
