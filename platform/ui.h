@@ -106,8 +106,14 @@ void RaiseToTopMost(Window window);
 void SetStatusBarText(Window statusBar, const char* text);
 void StartTimer(Window window, unsigned id, unsigned milliseconds);
 void StopTimer(Window window, unsigned id);
-bool IsButtonChecked(Window button);
+// The check state of a push-like radio button as the platform reports it
+// (0 clear, 1 checked; other values are possible on Windows).
+int GetButtonCheckState(Window button);
 void SetMenuItemChecked(Window window, unsigned commandId, bool checked);
+// Sends the close request to a window, as its close box does.
+void SendCloseRequest(Window window);
+// Shows the about box (dialog 109) modally over `owner`.
+void ShowAboutBox(Window owner);
 
 // ---- Dropped files -------------------------------------------------------------
 

@@ -27,7 +27,7 @@ std::vector<ui::Window> windowsShown;
 std::vector<ui::Window> windowsRaised;
 std::map<ui::Window, std::string> statusBarTexts;
 std::map<std::pair<ui::Window, unsigned>, unsigned> timers;
-std::map<ui::Window, bool> buttonChecked;
+std::map<ui::Window, int> buttonStates;
 std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
 
 void Reset() {
@@ -52,7 +52,7 @@ void Reset() {
     windowsRaised.clear();
     statusBarTexts.clear();
     timers.clear();
-    buttonChecked.clear();
+    buttonStates.clear();
     menuChecks.clear();
 }
 
@@ -203,7 +203,14 @@ void StopTimer(Window window, unsigned id) {
     events.push_back("timer stop " + std::to_string(id));
 }
 
-bool IsButtonChecked(Window button) { return buttonChecked[button]; }
+int GetButtonCheckState(Window button) {
+    auto found = buttonStates.find(button);
+    return found != buttonStates.end() ? found->second : 0;
+}
+
+void SendCloseRequest(Window) { events.push_back("close request"); }
+
+void ShowAboutBox(Window) { events.push_back("about box"); }
 
 void SetMenuItemChecked(Window window, unsigned commandId, bool checked) {
     menuChecks[{window, commandId}] = checked;

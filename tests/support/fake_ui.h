@@ -17,7 +17,8 @@ namespace fake_ui {
 // Every request in the order it came, one short line each, for example
 // "message: <caption>: <text>", "open: <title>", "save: <title>",
 // "prompt: <caption>", "wait cursor", "cursor back", "status: <text>",
-// "timer start <id>", "timer stop <id>", "title: <text>", "clipboard".
+// "timer start <id>", "timer stop <id>", "title: <text>", "clipboard",
+// "close request", "about box".
 extern std::vector<std::string> events;
 
 struct MessageBoxCall {
@@ -83,7 +84,8 @@ extern std::vector<ui::Window> windowsRaised;
 extern std::map<ui::Window, std::string> statusBarTexts;
 // Running timers, by window and id, with their period.
 extern std::map<std::pair<ui::Window, unsigned>, unsigned> timers;
-extern std::map<ui::Window, bool> buttonChecked;
+// Check states of the ModeButtons, by window (missing: 0).
+extern std::map<ui::Window, int> buttonStates;
 extern std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
 
 // A drop of files as the tests make it; pass its address as the drop.

@@ -1,0 +1,11 @@
+// Files dropped on the main window.
+#pragma once
+
+#include "engine/result_codes.h"
+#include "platform/ui.h"
+
+// Hands the dropped files to the operation of the selected mode.
+void HandleDrop(ui::Window mainWindow, ui::Drop drop);
+// Builds the list of dropped files (see shell/mode_entries.h for its form),
+// allocated with std::malloc; nullptr with *code set to 3 when out of memory.
+char* CollectDroppedFiles(ui::Drop drop, ResultCode* code);
