@@ -1,0 +1,11 @@
+// Decrypts one file and checks the signature inside it.
+#pragma once
+
+#include "engine/result_codes.h"
+#include "platform/ui.h"
+#include "workflows/work_context.h"
+
+// `droppedFile` is a dropped file's full path, or nullptr to ask for it.
+// Asks for what is missing, runs GnuPG and returns a result code; shows no
+// message of its own.
+ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile);
