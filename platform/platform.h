@@ -106,4 +106,20 @@ bool GetFileIdentity(const char* path, FileIdentity* identity);
 // terminated. Returns the number of bytes stored (0 when there is no text).
 int LoadText(int id, char* buffer, int size);
 
+// ---- Small files read or written in one go ---------------------------------
+
+// Opens an existing file for reading, letting others read and write it
+// meanwhile. A folder does not open. kNoHandle when it cannot be opened.
+OsHandle OpenFileForSharedReading(const char* path);
+// Reads up to `capacity` bytes with one read. False when the read fails.
+bool ReadFileOnce(OsHandle file, void* buffer, std::size_t capacity, std::size_t* received);
+// Opens a file for writing without sharing it, creating it when it is
+// missing. A read-only file does not open. kNoHandle when it cannot be opened.
+OsHandle OpenFileForWriting(const char* path);
+// Writes `size` bytes at the start of the file with one write. False when
+// the write fails (*written is then 0).
+bool WriteFileAtStart(OsHandle file, const void* data, std::size_t size, std::size_t* written);
+// Makes the file end after its first `size` bytes.
+bool CutFile(OsHandle file, std::size_t size);
+
 }  // namespace platform

@@ -158,4 +158,51 @@ int LoadText(int id, char* buffer, int size) {
     return length;
 }
 
+OsHandle OpenFileForSharedReading(const char* path) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return kNoHandle;
+    }
+    // A folder opens for reading here but not on Windows.
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(fd);
+        return kNoHandle;
+    }
+    return fd;
+}
+
+bool ReadFileOnce(OsHandle file, void* buffer, std::size_t capacity, std::size_t* received) {
+    ssize_t n;
+    do {
+        n = read(static_cast<int>(file), buffer, capacity);
+    } while (n < 0 && errno == EINTR);
+    *received = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return n >= 0;
+}
+
+OsHandle OpenFileForWriting(const char* path) {
+    // A file without write permission stands for a read-only file, which
+    // Windows does not open for writing; the same holds here, also for root.
+    struct stat info;
+    if (stat(path, &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return kNoHandle;
+    }
+    int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    return fd < 0 ? kNoHandle : fd;
+}
+
+bool WriteFileAtStart(OsHandle file, const void* data, std::size_t size, std::size_t* written) {
+    ssize_t n;
+    do {
+        n = pwrite(static_cast<int>(file), data, size, 0);
+    } while (n < 0 && errno == EINTR);
+    *written = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return n >= 0;
+}
+
+bool CutFile(OsHandle file, std::size_t size) {
+    return ftruncate(static_cast<int>(file), static_cast<off_t>(size)) == 0;
+}
+
 }  // namespace platform

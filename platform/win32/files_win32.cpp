@@ -126,4 +126,51 @@ int LoadText(int id, char* buffer, int size) {
     return length;
 }
 
+OsHandle OpenFileForSharedReading(const char* path) {
+    HANDLE file = OpenExisting(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    return file == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<OsHandle>(file);
+}
+
+bool ReadFileOnce(OsHandle file, void* buffer, std::size_t capacity, std::size_t* received) {
+    DWORD got = 0;
+    BOOL ok = ReadFile(reinterpret_cast<HANDLE>(file), buffer, static_cast<DWORD>(capacity), &got,
+                       nullptr);
+    *received = ok ? got : 0;
+    return ok != FALSE;
+}
+
+OsHandle OpenFileForWriting(const char* path) {
+    // Windows refuses to open a read-only file for writing; Wine, run by
+    // root, would open it all the same.
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return kNoHandle;
+    }
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<OsHandle>(file);
+}
+
+bool WriteFileAtStart(OsHandle file, const void* data, std::size_t size, std::size_t* written) {
+    *written = 0;
+    HANDLE handle = reinterpret_cast<HANDLE>(file);
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
+        return false;
+    }
+    DWORD count = 0;
+    if (!WriteFile(handle, data, static_cast<DWORD>(size), &count, nullptr)) {
+        return false;
+    }
+    *written = count;
+    return true;
+}
+
+bool CutFile(OsHandle file, std::size_t size) {
+    HANDLE handle = reinterpret_cast<HANDLE>(file);
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+}
+
 }  // namespace platform
