@@ -1,6 +1,7 @@
 // Controls of an open dialog on Windows, by id.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "platform/ui.h"
 

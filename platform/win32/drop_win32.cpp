@@ -1,6 +1,7 @@
 // Files dropped on a window (the HDROP of a WM_DROPFILES message).
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "platform/ui.h"
 

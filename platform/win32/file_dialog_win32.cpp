@@ -1,6 +1,7 @@
 // The standard open and save dialogs on Windows.
-#include <commdlg.h>
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include <string>
 

@@ -1,7 +1,8 @@
 // The main window's pieces that the portable shell works through: title,
 // visibility, status bar, timers, ModeButton states, menu check marks.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "platform/ui.h"
 
