@@ -1,0 +1,208 @@
+#include "shell/win32/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "engine/gpg_runner.h"
+#include "platform/platform.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/dispatch_command.h"
+#include "shell/file_drop.h"
+#include "shell/startup_checks.h"
+#include "shell/status_text.h"
+
+namespace {
+
+constexpr int kTextSize = 260;
+constexpr char kHelpFileName[] = "manual.chm";
+
+// A tool strip style bit the window has always been made with.
+constexpr DWORD kToolBarExtraStyle = 0x10;
+
+// The ModeButtons' first rectangle, before they are measured.
+constexpr int kFirstButtonWidth = 60;
+constexpr int kFirstButtonHeight = 25;
+
+// The drop hint keeps at least this distance from the left and top edges.
+constexpr int kHintMinimumOffset = 5;
+
+HWND AsHandle(ui::Window window) {
+    return static_cast<HWND>(window);
+}
+
+HINSTANCE Instance() {
+    return static_cast<HINSTANCE>(gAppState.instance);
+}
+
+// The program folder followed by manual.chm; left empty when it does not
+// fit its 260 bytes.
+void ComputeHelpFilePath() {
+    char* path = gAppState.helpFilePath;
+    path[0] = '\0';
+    char program[kTextSize];
+    if (!platform::GetProgramPath(program, sizeof program)) {
+        return;
+    }
+    int separator = FindLastBackslash(program);
+    std::size_t folderLength = static_cast<std::size_t>(separator + 1);
+    if (folderLength + sizeof kHelpFileName > sizeof gAppState.helpFilePath) {
+        return;
+    }
+    std::memcpy(path, program, folderLength);
+    std::memcpy(path + folderLength, kHelpFileName, sizeof kHelpFileName);
+}
+
+int DefaultCharacterHeight(HWND window) {
+    HDC surface = GetDC(window);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(surface, &metrics);
+    ReleaseDC(window, surface);
+    return metrics.tmHeight;
+}
+
+// A value below the minimum offset becomes the minimum.
+int AtLeastMinimumOffset(int value) {
+    return value < kHintMinimumOffset ? kHintMinimumOffset : value;
+}
+
+}  // namespace
+
+bool StartUp(HWND mainWindow) {
+    gAppState.mainWindow = mainWindow;
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+
+    platform::LoadText(IDS_DROP_HINT, gAppState.dropHint, sizeof gAppState.dropHint);
+    ComputeHelpFilePath();
+
+    int characterHeight = DefaultCharacterHeight(mainWindow);
+    HWND toolBar = CreateWindowExA(
+        WS_EX_TOOLWINDOW, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | kToolBarExtraStyle, 0,
+        0, 0, characterHeight * 12 / 10, mainWindow, nullptr, Instance(), nullptr);
+    gAppState.toolBar = toolBar;
+
+    gAppState.encryptButton = CreateModeButton(toolBar, IDC_ENCRYPT_BUTTON, 0);
+    gAppState.decryptButton = CreateModeButton(toolBar, IDC_DECRYPT_BUTTON, 1);
+    gAppState.signButton = CreateModeButton(toolBar, IDC_SIGN_BUTTON, 2);
+    gAppState.verifyButton = CreateModeButton(toolBar, IDC_VERIFY_BUTTON, 3);
+    SendMessageA(AsHandle(gAppState.encryptButton), BM_SETCHECK, BST_CHECKED, 0);
+
+    HWND statusBar = CreateWindowExA(0, STATUSCLASSNAMEA, nullptr,
+                                     WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, 0, 0, 0,
+                                     0, mainWindow, nullptr, Instance(), nullptr);
+    gAppState.statusBar = statusBar;
+    SendMessageA(statusBar, SB_SIMPLE, TRUE, 0);
+    SetStatusText(IDS_ENCRYPT_IDLE);
+
+    DragAcceptFiles(mainWindow, TRUE);
+
+    return RunStartupChecks(mainWindow);
+}
+
+HWND CreateModeButton(HWND toolBar, int id, int index) {
+    char label[kTextSize];
+    platform::LoadText(id, label, sizeof label);
+    DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | BS_PUSHLIKE;
+    if (index == 0) {
+        style |= WS_GROUP;
+    }
+    HWND button =
+        CreateWindowExA(0, "BUTTON", label, style, index * kFirstButtonWidth, 0, kFirstButtonWidth,
+                        kFirstButtonHeight, toolBar,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 TRUE);
+
+    if (index == 0) {
+        // A fresh surface of the button carries the system's default font,
+        // not the GUI font just given to the button.
+        HDC surface = GetDC(button);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(surface, &metrics);
+        ReleaseDC(button, surface);
+        gAppState.buttonWidth = 4 * metrics.tmMaxCharWidth;
+        RECT strip{};
+        GetClientRect(toolBar, &strip);
+        gAppState.buttonHeight = strip.bottom - strip.top;
+    }
+    MoveWindow(button, index * gAppState.buttonWidth, 0, gAppState.buttonWidth,
+               gAppState.buttonHeight, TRUE);
+    return button;
+}
+
+void PaintDropHint(HWND mainWindow) {
+    RECT client{};
+    GetClientRect(mainWindow, &client);
+    PAINTSTRUCT paint{};
+    HDC surface = BeginPaint(mainWindow, &paint);
+
+    HGDIOBJ previousFont = SelectObject(surface, GetStockObject(DEFAULT_GUI_FONT));
+    const char* hint = gAppState.dropHint;
+    int length = static_cast<int>(std::strlen(hint));
+    SIZE extent{};
+    GetTextExtentPoint32A(surface, hint, length, &extent);
+
+    int top = AtLeastMinimumOffset((client.bottom - extent.cy) / 2);
+    int left = AtLeastMinimumOffset((client.right - extent.cx) / 2);
+
+    SetBkColor(surface, RGB(255, 255, 255));
+    SetTextColor(surface, RGB(127, 127, 127));
+    SetBkMode(surface, OPAQUE);
+    TextOutA(surface, left, top, hint, length);
+
+    SelectObject(surface, previousFont);
+    EndPaint(mainWindow, &paint);
+}
+
+void ResizeBars(HWND, int width, int height) {
+    SendMessageA(AsHandle(gAppState.toolBar), WM_SIZE, 0, MAKELPARAM(width, height));
+    SendMessageA(AsHandle(gAppState.statusBar), WM_SIZE, 0, 0);
+}
+
+void CloseMainWindow(HWND mainWindow) {
+    KillTimer(mainWindow, kStatusTimerId);
+    DestroyWindow(mainWindow);
+}
+
+void DestroyMainWindow(HWND mainWindow) {
+    DragAcceptFiles(mainWindow, FALSE);
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return StartUp(window) ? 0 : -1;
+        case WM_DESTROY:
+            DestroyMainWindow(window);
+            return 0;
+        case WM_SIZE:
+            ResizeBars(window, LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_PAINT:
+            PaintDropHint(window);
+            return 0;
+        case WM_CLOSE:
+            CloseMainWindow(window);
+            return 0;
+        case WM_COMMAND:
+            DispatchCommand(window, LOWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            ResetStatusText(window);
+            return 0;
+        case WM_DROPFILES: {
+            HDROP drop = reinterpret_cast<HDROP>(wParam);
+            HandleDrop(window, drop);
+            // The drop's memory is the receiver's to release once the
+            // names have been read.
+            DragFinish(drop);
+            return 0;
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

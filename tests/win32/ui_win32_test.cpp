@@ -1,0 +1,258 @@
+// The real Windows user interface, worked under Wine: the passphrase prompt
+// driven from a second thread as a person would (type, press OK or Cancel,
+// Escape, the close box), the clipboard hand-over, the menu check marks and
+// the filter list of the file dialogs.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/platform.h"
+#include "platform/ui.h"
+#include "platform/win32/file_filter_list.h"
+#include "resources/resource.h"
+
+namespace {
+
+// Waits up to 10 seconds for a top-level dialog with this title.
+HWND WaitForDialog(const char* title) {
+    for (int i = 0; i < 200; ++i) {
+        HWND window = FindWindowA("#32770", title);
+        if (window != nullptr && IsWindowVisible(window)) {
+            return window;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return nullptr;
+}
+
+std::string ItemText(HWND dialog, int id) {
+    char text[512] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+std::string WindowText(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Runs PromptPassphrase on this thread while `act` works the dialog titled
+// `title` from a second thread; returns the prompt's result.
+int PromptWhile(const char* caption, const char* prompt, char* output, int maxLength,
+                const char* title, const std::function<void(HWND)>& act) {
+    std::thread person([&] {
+        HWND dialog = WaitForDialog(title);
+        if (dialog != nullptr) {
+            act(dialog);
+        }
+    });
+    int result = ui::PromptPassphrase(nullptr, output, maxLength, prompt, caption);
+    person.join();
+    return result;
+}
+
+void Type(HWND dialog, const std::string& text) {
+    HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
+    for (char c : text) {
+        PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+}
+
+void Press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+// Waits until the dialog's field holds `length` characters (posted typing
+// is handled by the dialog's own thread).
+void WaitForFieldLength(HWND dialog, int length) {
+    HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
+    for (int i = 0; i < 100 && GetWindowTextLengthA(field) < length; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+TEST(PassphrasePromptTest, OkHandsOverWhatWasTypedWithCaptionAndPromptShown) {
+    char output[260] = "left over";
+    std::string title, prompt;
+    int result = PromptWhile("Caption A", "Prompt A", output, 256, "Caption A", [&](HWND dialog) {
+        title = WindowText(dialog);
+        prompt = ItemText(dialog, IDC_PROMPT_TEXT);
+        Type(dialog, "correct horse");
+        WaitForFieldLength(dialog, 13);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(output, "correct horse");
+    EXPECT_EQ(title, "Caption A");
+    EXPECT_EQ(prompt, "Prompt A");
+}
+
+TEST(PassphrasePromptTest, TheFieldTakesAtMostMaxLengthLessOneCharacters) {
+    char output[8];
+    LRESULT limit = 0;
+    int result =
+        PromptWhile("Caption B", nullptr, output, sizeof output, "Caption B", [&](HWND dialog) {
+            limit = SendDlgItemMessageA(dialog, IDC_PASSPHRASE_FIELD, EM_GETLIMITTEXT, 0, 0);
+            Type(dialog, "abcdefghij");
+            WaitForFieldLength(dialog, 7);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            Press(dialog, IDOK);
+        });
+    EXPECT_EQ(limit, 7);
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(output, "abcdefg");
+}
+
+TEST(PassphrasePromptTest, OkOnAnEmptyFieldConfirmsTheEmptyText) {
+    char output[32] = "old";
+    int result = PromptWhile("Caption C", nullptr, output, sizeof output, "Caption C",
+                             [&](HWND dialog) { Press(dialog, IDOK); });
+    EXPECT_EQ(result, 1);
+    EXPECT_STREQ(output, "");
+}
+
+TEST(PassphrasePromptTest, CancelEscapeAndTheCloseBoxGiveZeroAndTheEmptyText) {
+    const std::function<void(HWND)> ways[] = {
+        [](HWND dialog) { Press(dialog, IDCANCEL); },
+        [](HWND dialog) {
+            HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
+            PostMessageA(field, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        },
+        [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto& way : ways) {
+        char output[32] = "previous";
+        int result =
+            PromptWhile("Caption D", nullptr, output, sizeof output, "Caption D", [&](HWND dialog) {
+                Type(dialog, "typed");
+                WaitForFieldLength(dialog, 5);
+                way(dialog);
+            });
+        EXPECT_EQ(result, 0);
+        EXPECT_STREQ(output, "");
+    }
+}
+
+TEST(PassphrasePromptTest, WithoutCaptionAndPromptTheTemplateTextsStay) {
+    char output[32];
+    std::string prompt;
+    int result = PromptWhile(nullptr, nullptr, output, sizeof output, "Password", [&](HWND dialog) {
+        prompt = ItemText(dialog, IDC_PROMPT_TEXT);
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(prompt, "Input your password");
+}
+
+// A field whose text needs more bytes than the buffer holds (double-byte
+// characters counted as one by the field's limit) is refused with a message,
+// never cut; the prompt stays open.
+TEST(PassphrasePromptTest, ATextLongerThanTheBufferIsRefusedNotCut) {
+    char invalid[260];
+    platform::LoadText(57, invalid, sizeof invalid);
+    char output[8] = "old";
+    std::string refusal;
+    bool stillOpen = false;
+    int result =
+        PromptWhile("Caption E", nullptr, output, sizeof output, "Caption E", [&](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_PASSPHRASE_FIELD, "abcdefghijkl");
+            Press(dialog, IDOK);
+            HWND box = WaitForDialog("Message Box");
+            if (box != nullptr) {
+                char text[260] = {};
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                refusal = text;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            stillOpen = IsWindow(dialog) != FALSE;
+            Press(dialog, IDCANCEL);
+        });
+    EXPECT_EQ(refusal, invalid);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(result, 0);
+    EXPECT_STREQ(output, "");
+}
+
+// ---- Clipboard ------------------------------------------------------------------
+
+TEST(ClipboardTest, TheTextArrivesAsPlainText) {
+    const char fingerprint[] = "0123456789ABCDEF0123456789ABCDEF01234567";
+    ASSERT_EQ(ui::PutTextOnClipboard(fingerprint), 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    std::string text;
+    if (data != nullptr) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    EXPECT_EQ(text, fingerprint);
+}
+
+TEST(ClipboardTest, AnOpenClipboardIsReportedAndLeftAlone) {
+    ASSERT_EQ(ui::PutTextOnClipboard("first"), 0);
+    std::thread other([] {
+        // Another thread holds the clipboard open meanwhile.
+        HWND holder =
+            CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        if (OpenClipboard(holder)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            CloseClipboard();
+        }
+        DestroyWindow(holder);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    int result = ui::PutTextOnClipboard("second");
+    other.join();
+    EXPECT_EQ(result, 47);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    std::string text = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : "";
+    if (data != nullptr) {
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    EXPECT_EQ(text, "first");
+}
+
+// ---- Menu check marks -------------------------------------------------------------
+
+TEST(MenuTest, CheckMarksAreSetAndClearedLeavingTheItemEnabled) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
+    ASSERT_NE(menu, nullptr);
+    HWND window = CreateWindowA("STATIC", "menu test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                menu, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    ui::SetMenuItemChecked(window, IDM_ENCRYPT_NO_SIGN, true);
+    EXPECT_EQ(GetMenuState(menu, IDM_ENCRYPT_NO_SIGN, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED),
+              static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(menu, IDM_DECRYPT_NO_VERIFY, MF_BYCOMMAND) & MF_CHECKED, 0u);
+
+    EnableMenuItem(menu, IDM_ENCRYPT_NO_SIGN, MF_BYCOMMAND | MF_GRAYED);
+    ui::SetMenuItemChecked(window, IDM_ENCRYPT_NO_SIGN, false);
+    EXPECT_EQ(GetMenuState(menu, IDM_ENCRYPT_NO_SIGN, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED), 0u);
+
+    DestroyWindow(window);
+}
+
+// ---- Filter list ------------------------------------------------------------------
+
+TEST(FilterListTest, PairsAreTerminatedAndTheListEndsInTwoTerminators) {
+    const ui::FileFilter keyFiles[] = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
+    EXPECT_EQ(ui::BuildFilterList(keyFiles, 2),
+              std::string("gpg Files(*.gpg)\0*.gpg\0All Files(*.*)\0*.*\0\0", 43));
+    const ui::FileFilter allFiles[] = {{"All Files(*.*)", "*.*"}};
+    EXPECT_EQ(ui::BuildFilterList(allFiles, 1), std::string("All Files(*.*)\0*.*\0\0", 20));
+    EXPECT_EQ(ui::BuildFilterList(nullptr, 0), std::string("\0\0", 2));
+}
+
+}  // namespace
