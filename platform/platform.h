@@ -52,6 +52,8 @@ struct ChildLaunch {
 bool StartChild(const ChildLaunch& launch, OsHandle* process);
 // Waits without a time limit for the child to end, then releases the process.
 void WaitForChild(OsHandle process);
+// Ends a child that no longer answers; WaitForChild must still follow.
+void EndChild(OsHandle process);
 
 enum class ReadOutcome { Data, EndOfStream, Failed };
 // Reads up to `capacity` bytes. Data may come with *received == 0 (an empty
@@ -98,7 +100,16 @@ struct FileIdentity {
     std::uint64_t volume;
     std::uint64_t index;
 };
-bool GetFileIdentity(const char* path, FileIdentity* identity);
+
+// What a file looked like at one moment, to tell afterwards whether
+// something created or changed it.
+struct FileStamp {
+    bool exists;
+    FileIdentity identity;
+    std::uint64_t size;
+    std::uint64_t modified;  // in the platform's finest unit
+};
+FileStamp StampFile(const char* path);
 
 // ---- String table --------------------------------------------------------
 

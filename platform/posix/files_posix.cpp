@@ -130,14 +130,19 @@ bool CreateUniqueTempFile(const char* folder, const char* prefix, char* buffer) 
     return false;
 }
 
-bool GetFileIdentity(const char* path, FileIdentity* identity) {
+FileStamp StampFile(const char* path) {
+    FileStamp stamp{};
     struct stat info;
     if (stat(path, &info) != 0) {
-        return false;
+        return stamp;
     }
-    identity->volume = static_cast<std::uint64_t>(info.st_dev);
-    identity->index = static_cast<std::uint64_t>(info.st_ino);
-    return true;
+    stamp.exists = true;
+    stamp.identity.volume = static_cast<std::uint64_t>(info.st_dev);
+    stamp.identity.index = static_cast<std::uint64_t>(info.st_ino);
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                     static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+    return stamp;
 }
 
 int LoadText(int id, char* buffer, int size) {

@@ -214,6 +214,8 @@ void WaitForChild(OsHandle process) {
     }
 }
 
+void EndChild(OsHandle process) { kill(static_cast<pid_t>(process), SIGKILL); }
+
 ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity, std::size_t* received) {
     for (;;) {
         ssize_t n = read(ToFd(stream), buffer, capacity);

@@ -46,7 +46,9 @@ void OverrideProgramPath(const char* path) {
     gProgramPathOverride = path != nullptr ? path : "";
 }
 
-bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool IsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 PathKind LookUpPath(const char* path) {
     DWORD attributes = GetFileAttributesA(path);
@@ -75,8 +77,8 @@ bool CanOpenExclusively(const char* path) {
 }
 
 bool CreateNewFile(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -84,9 +86,13 @@ bool CreateNewFile(const char* path) {
     return true;
 }
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != FALSE; }
+bool RemoveFile(const char* path) {
+    return DeleteFileA(path) != FALSE;
+}
 
-bool MakeFolder(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+bool MakeFolder(const char* path) {
+    return CreateDirectoryA(path, nullptr) != FALSE;
+}
 
 bool GetTempFolder(char* buffer, std::size_t size) {
     DWORD length = GetTempPathA(static_cast<DWORD>(size), buffer);
@@ -97,21 +103,25 @@ bool CreateUniqueTempFile(const char* folder, const char* prefix, char* buffer) 
     return GetTempFileNameA(folder, prefix, 0, buffer) != 0;
 }
 
-bool GetFileIdentity(const char* path, FileIdentity* identity) {
+FileStamp StampFile(const char* path) {
+    FileStamp stamp{};
     HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return false;
+        return stamp;
     }
     BY_HANDLE_FILE_INFORMATION info;
-    BOOL ok = GetFileInformationByHandle(file, &info);
-    CloseHandle(file);
-    if (!ok) {
-        return false;
+    if (GetFileInformationByHandle(file, &info)) {
+        stamp.exists = true;
+        stamp.identity.volume = info.dwVolumeSerialNumber;
+        stamp.identity.index =
+            (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        stamp.modified = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         info.ftLastWriteTime.dwLowDateTime;
     }
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
+    CloseHandle(file);
+    return stamp;
 }
 
 int LoadText(int id, char* buffer, int size) {

@@ -9,8 +9,12 @@ namespace platform {
 
 namespace {
 
-HANDLE ToHandle(OsHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-OsHandle FromHandle(HANDLE handle) { return reinterpret_cast<OsHandle>(handle); }
+HANDLE ToHandle(OsHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+OsHandle FromHandle(HANDLE handle) {
+    return reinterpret_cast<OsHandle>(handle);
+}
 
 DWORD StdHandleId(StdStream which) {
     switch (which) {
@@ -26,7 +30,9 @@ DWORD StdHandleId(StdStream which) {
 
 }  // namespace
 
-OsHandle GetStandardHandle(StdStream which) { return FromHandle(GetStdHandle(StdHandleId(which))); }
+OsHandle GetStandardHandle(StdStream which) {
+    return FromHandle(GetStdHandle(StdHandleId(which)));
+}
 
 void SetStandardHandle(StdStream which, OsHandle handle) {
     SetStdHandle(StdHandleId(which), ToHandle(handle));
@@ -57,7 +63,9 @@ bool DuplicateUninheritable(OsHandle source, OsHandle* copy) {
     return true;
 }
 
-void CloseOsHandle(OsHandle handle) { CloseHandle(ToHandle(handle)); }
+void CloseOsHandle(OsHandle handle) {
+    CloseHandle(ToHandle(handle));
+}
 
 bool StartChild(const ChildLaunch& launch, OsHandle* process) {
     STARTUPINFOA startup{};
@@ -87,6 +95,10 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process) {
 void WaitForChild(OsHandle process) {
     WaitForSingleObject(ToHandle(process), INFINITE);
     CloseHandle(ToHandle(process));
+}
+
+void EndChild(OsHandle process) {
+    TerminateProcess(ToHandle(process), 1);
 }
 
 ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity, std::size_t* received) {

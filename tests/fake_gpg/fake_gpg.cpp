@@ -7,11 +7,14 @@
 // folder) and "fake-gpg.stdin" (every byte it read from its standard input).
 //
 // Script lines (escapes \r \n \t \\ \xHH work in TEXT):
+//   on ARGUMENT        the lines up to the next "on" apply only to a run whose
+//                      arguments include ARGUMENT ("on *": to every run)
 //   print TEXT         write TEXT and a line feed to standard output
 //   write TEXT         write TEXT alone
 //   repeat N TEXT      write TEXT and a line feed N times
 //   longline N         write N bytes of 'x' and a line feed
 //   flood N            write N bytes of status-like lines
+//   writeoutput TEXT   write TEXT into the file named after "-o" (as GnuPG would)
 //   readline           read standard input up to a line feed or its end
 //   readall            read standard input to its end
 //   sleep MS           pause
@@ -133,7 +136,6 @@ int main(int argc, char** argv) {
 #endif
     gFolder = FolderOfProgram(argv[0]);
 #ifdef _WIN32
-    (void)argc;
     Append("fake-gpg.args", GetCommandLineA());
     char cwd[1024];
     DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
@@ -156,6 +158,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string line;
+    bool active = true;
     while (std::getline(script, line)) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
@@ -167,6 +170,16 @@ int main(int argc, char** argv) {
         std::size_t space = line.find(' ');
         if (space != std::string::npos) {
             rest = line.substr(space + 1);
+        }
+        if (verb == "on") {
+            active = rest == "*";
+            for (int i = 1; i < argc; ++i) {
+                active = active || rest == argv[i];
+            }
+            continue;
+        }
+        if (!active) {
+            continue;
         }
         if (verb == "print") {
             Write(Unescape(rest) + "\n");
@@ -191,6 +204,13 @@ int main(int argc, char** argv) {
                 std::fwrite(chunk.data(), 1, chunk.size(), stdout);
             }
             std::fflush(stdout);
+        } else if (verb == "writeoutput") {
+            for (int i = 1; i + 1 < argc; ++i) {
+                if (std::strcmp(argv[i], "-o") == 0) {
+                    std::ofstream out(argv[i + 1], std::ios::binary | std::ios::trunc);
+                    out << Unescape(rest);
+                }
+            }
         } else if (verb == "readline") {
             ReadLine();
         } else if (verb == "readall") {

@@ -19,18 +19,6 @@ std::string Join(const std::string& folder, const std::string& name) {
     return path + name;
 }
 
-void CopyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("test setup: cannot read " + from);
-    }
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    out << in.rdbuf();
-    if (!out) {
-        throw std::runtime_error("test setup: cannot write " + to);
-    }
-}
-
 }  // namespace
 
 std::string NativePath(const std::string& path) {
@@ -66,6 +54,10 @@ ProgramFolder::ProgramFolder(const std::string& subfolder) {
     }
     folder_.push_back(platform::kPathSeparator);
     MakeFolderAt(PathOf("bin"));
+    Activate();
+}
+
+void ProgramFolder::Activate() const {
     std::string program = PathOf("Quillet.exe");
     platform::OverrideProgramPath(program.c_str());
 }
@@ -91,6 +83,10 @@ void ProgramFolder::InstallRealGpg() {
 }
 
 void ProgramFolder::InstallFakeGpg(const std::string& script) {
+    // A new script starts a new recording.
+    for (const char* record : {"bin/fake-gpg.args", "bin/fake-gpg.cwd", "bin/fake-gpg.stdin"}) {
+        platform::RemoveFile(PathOf(record).c_str());
+    }
     CopyFile(HostPath(QUILLET_FAKE_GPG), PathOf("bin/gpg.exe"));
     MakeExecutable(PathOf("bin/gpg.exe"));
     WriteFile(PathOf("bin/fake-gpg.script"), script);
@@ -101,6 +97,18 @@ std::string ProgramFolder::FakeWorkingFolder() const {
     return ReadFile(PathOf("bin/fake-gpg.cwd"));
 }
 std::string ProgramFolder::FakeInput() const { return ReadFile(PathOf("bin/fake-gpg.stdin")); }
+
+void CopyFile(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("test setup: cannot read " + from);
+    }
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
+    if (!out) {
+        throw std::runtime_error("test setup: cannot write " + to);
+    }
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -18,6 +18,8 @@ public:
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
+    // Makes this folder the program's folder again (the newest folder is).
+    void Activate() const;
     // The folder with its trailing separator.
     const std::string& Folder() const { return folder_; }
     // The folder followed by `relative`, whose '/' become the platform's separator.
@@ -44,9 +46,11 @@ std::string NativePath(const std::string& path);
 std::string HostPath(const std::string& linuxPath);
 
 std::string ReadFile(const std::string& path);
+void CopyFile(const std::string& from, const std::string& to);
 void WriteFile(const std::string& path, const std::string& content);
 bool Exists(const std::string& path);
 void MakeFolderAt(const std::string& path);
+// Removes a file, or a folder with everything in it.
 void RemoveTree(const std::string& path);
 void MakeReadOnly(const std::string& path);
 void MakeExecutable(const std::string& path);

@@ -20,6 +20,12 @@ std::string HostPath(const std::string& linuxPath) {
 }
 
 void RemoveTree(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        return;
+    }
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {

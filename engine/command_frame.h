@@ -1,0 +1,53 @@
+// What every engine command shares: the options put first on every GnuPG
+// command line, the checks of folders and key files, the bounded command-line
+// buffer, and the refusals that protect GnuPG's input and the user's files.
+#pragma once
+
+#include <cstddef>
+
+#include "engine/result_codes.h"
+
+// The first value of every command-line template (with a blank at its end).
+inline constexpr char CommonGpgOptions[] = "--no-random-seed-file --status-fd=1 --cipher-algo aes ";
+
+// 0 when a folder of exactly that path exists, else 19.
+ResultCode CheckHomeFolder(const char* path);
+// 0 when the file can be opened for reading (others may read it too), else 26.
+ResultCode CheckSecretKeyring(const char* path);
+// The same test, giving 27.
+ResultCode CheckPublicKeyring(const char* path);
+
+// Formats a command line into `buffer` of `size` bytes; false when the text
+// and its terminator do not fit (the caller then returns 51).
+bool FormatCommandLine(char* buffer, std::size_t size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Longest passphrase that the program's passphrase slots hold.
+inline constexpr std::size_t kMaxPassphraseLength = 256;
+
+// 16 when a passphrase cannot be given to GnuPG as it is: it holds a CR or
+// LF (which would end the line early and let the rest pass for more input)
+// or is longer than its slot holds. Else 0.
+ResultCode CheckPassphraseText(const char* passphrase);
+
+// 29 when a file name holds a double quote, which the command lines cannot
+// quote. `names` ends with nullptr. Else 0.
+ResultCode CheckQuotableNames(const char* const* names);
+
+// 29 when `output` names the very file `input` is, however the path is
+// spelled: GnuPG would truncate the input while still reading it. Else 0.
+ResultCode CheckOutputIsNotInput(const char* input, const char* output);
+
+// What a command checks before it formats its command line; a null field is
+// not checked.
+struct CommandChecks {
+    const char* homeDir;            // 19
+    const char* secretKeyring;      // 26
+    const char* publicKeyring;      // 27 (a key ring or key file)
+    const char* const* quotedNames; // 29; ends with nullptr
+    const char* input;              // 29 when output is the same file
+    const char* output;
+    const char* passphrase;         // 16
+};
+// Runs the checks in this order and returns the first failure, or 0.
+ResultCode RunCommandChecks(const CommandChecks& checks);

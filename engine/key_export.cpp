@@ -1,0 +1,34 @@
+#include "engine/key_export.h"
+
+#include "engine/command_frame.h"
+#include "engine/gpg_runner.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::size_t kCommandLineSize = 1040;
+
+}  // namespace
+
+ResultCode ExportPublicKey(const char* homeDir, const char* publicKeyring, const char* keyName,
+                           const char* output) {
+    const char* const names[] = {homeDir, publicKeyring, output, nullptr};
+    ResultCode result = RunCommandChecks(
+        {homeDir, nullptr, publicKeyring, names, nullptr, nullptr, nullptr});
+    if (result != rc::kOk) {
+        return result;
+    }
+    // An old file goes first, so that a failing export leaves nothing of its
+    // old content behind.
+    if (platform::CanOpenExclusively(output) && !platform::RemoveFile(output)) {
+        return rc::kUnknown;
+    }
+    char commandLine[kCommandLineSize];
+    if (!FormatCommandLine(commandLine, sizeof commandLine,
+                           "%s --homedir=\"%s\" --keyring=\"%s\" --batch --yes "
+                           "--no-default-keyring -o \"%s\" --export %s",
+                           CommonGpgOptions, homeDir, publicKeyring, output, keyName)) {
+        return rc::kUnknown;
+    }
+    return RunGpg(commandLine, nullptr, nullptr);
+}

@@ -1,0 +1,186 @@
+#include "engine/key_listing.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/command_frame.h"
+#include "engine/gpg_runner.h"
+#include "engine/status_reader.h"
+
+namespace {
+
+constexpr std::size_t kCommandLineSize = 1040;
+constexpr std::size_t kFieldBufferSize = 257;
+constexpr std::size_t kMaxFieldLength = 255;
+
+// The two constants that tell the public listing from the secret one.
+struct ListingKind {
+    const char* keyRecord;
+    ResultCode formatError;
+};
+constexpr ListingKind kPublicListing{"pub:", rc::kPublicKeyFormat};
+constexpr ListingKind kSecretListing{"sec:", rc::kSecretKeyFormat};
+
+struct ListingJob {
+    const ListingKind* kind;
+    KeyList* list;
+};
+
+// Copies field 10 (between the ninth and the tenth colon) into `field`;
+// false when the line has fewer than ten colons or the field is too long.
+bool TakeField10(const char* line, char* field) {
+    const char* start = line;
+    for (int colons = 0; colons < 9; ++colons) {
+        start = std::strchr(start, ':');
+        if (start == nullptr) {
+            return false;
+        }
+        ++start;
+    }
+    const char* end = std::strchr(start, ':');
+    if (end == nullptr) {
+        return false;
+    }
+    std::size_t length = static_cast<std::size_t>(end - start);
+    if (length > kMaxFieldLength) {
+        return false;
+    }
+    std::memcpy(field, start, length);
+    field[length] = '\0';
+    return true;
+}
+
+char* CopyText(const char* text) {
+    std::size_t size = std::strlen(text) + 1;
+    char* copy = static_cast<char*>(std::malloc(size));
+    if (copy != nullptr) {
+        std::memcpy(copy, text, size);
+    }
+    return copy;
+}
+
+ResultCode ListingHandler(ChildStreams* streams, void* data) {
+    auto* job = static_cast<ListingJob*>(data);
+    char userId[kFieldBufferSize] = "";
+    char fingerprint[kFieldBufferSize] = "";
+    char line[kStatusLineBufferSize];
+    for (;;) {
+        ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);
+        if (read != rc::kOk && read != rc::kEndOfOutput && read != rc::kLineTooLong) {
+            FreeKeyList(job->list);
+            return read;
+        }
+        bool formatError = false;
+        if (std::strncmp(line, job->kind->keyRecord, 4) == 0) {
+            // A second key record means a second key.
+            formatError = userId[0] != '\0' || !TakeField10(line, userId);
+        } else if (std::strncmp(line, "fpr:", 4) == 0) {
+            formatError = fingerprint[0] != '\0' || !TakeField10(line, fingerprint);
+        }
+        if (formatError) {
+            DrainOutput(streams, nullptr);
+            FreeKeyList(job->list);
+            return job->kind->formatError;
+        }
+        if (read == rc::kEndOfOutput) {
+            if (userId[0] == '\0') {
+                return rc::kOk;
+            }
+            ResultCode added = AddKeyEntry(job->list, userId, fingerprint);
+            if (added != rc::kOk) {
+                FreeKeyList(job->list);
+            }
+            return added;
+        }
+    }
+}
+
+ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
+                    const ListingKind& kind) {
+    bool secret = &kind == &kSecretListing;
+    const char* const names[] = {homeDir, keyFile, nullptr};
+    ResultCode result = RunCommandChecks({homeDir, secret ? keyFile : nullptr,
+                                          secret ? nullptr : keyFile, names, nullptr, nullptr,
+                                          nullptr});
+    if (result != rc::kOk) {
+        return result;
+    }
+    if (list->head != nullptr) {
+        return rc::kKeyListNotEmpty;
+    }
+    char commandLine[kCommandLineSize];
+    bool fits = secret ? FormatCommandLine(commandLine, sizeof commandLine,
+                                           "%s --homedir=\"%s\" --secret-keyring=\"%s\" --batch "
+                                           "--no-default-keyring --list-secret-keys --with-colons "
+                                           "--with-fingerprint",
+                                           CommonGpgOptions, homeDir, keyFile)
+                       : FormatCommandLine(commandLine, sizeof commandLine,
+                                           "%s --homedir=\"%s\" --keyring=\"%s\" --batch "
+                                           "--no-default-keyring --list-keys --with-colons "
+                                           "--with-fingerprint",
+                                           CommonGpgOptions, homeDir, keyFile);
+    if (!fits) {
+        return rc::kUnknown;
+    }
+    ListingJob job{&kind, list};
+    return RunGpg(commandLine, ListingHandler, &job);
+}
+
+}  // namespace
+
+ResultCode ListPublicKeys(const char* homeDir, const char* keyFile, KeyList* list) {
+    return ListKeys(homeDir, keyFile, list, kPublicListing);
+}
+
+ResultCode ListSecretKeys(const char* homeDir, const char* secretKeyring, KeyList* list) {
+    return ListKeys(homeDir, secretKeyring, list, kSecretListing);
+}
+
+ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, char* buffer) {
+    KeyList list{nullptr};
+    ListSecretKeys(homeDir, secretKeyring, &list);
+    if (list.head == nullptr) {
+        return rc::kSecretKeyFormat;
+    }
+    if (list.head->next != nullptr) {
+        FreeKeyList(&list);
+        return rc::kSecretKeyFormat;
+    }
+    std::strcpy(buffer, list.head->fingerprint);
+    FreeKeyList(&list);
+    return rc::kOk;
+}
+
+ResultCode AddKeyEntry(KeyList* list, const char* userId, const char* fingerprint) {
+    auto* entry = static_cast<KeyEntry*>(std::malloc(sizeof(KeyEntry)));
+    if (entry == nullptr) {
+        return rc::kOutOfMemory;
+    }
+    entry->userId = CopyText(userId);
+    if (entry->userId == nullptr) {
+        std::free(entry);
+        return rc::kOutOfMemory;
+    }
+    entry->fingerprint = CopyText(fingerprint);
+    if (entry->fingerprint == nullptr) {
+        std::free(entry->userId);
+        std::free(entry);
+        return rc::kOutOfMemory;
+    }
+    entry->next = list->head;
+    list->head = entry;
+    return rc::kOk;
+}
+
+ResultCode FreeKeyList(KeyList* list) {
+    KeyEntry* entry = list->head;
+    while (entry != nullptr) {
+        KeyEntry* next = entry->next;
+        std::free(entry->userId);
+        std::free(entry->fingerprint);
+        std::free(entry);
+        entry = next;
+    }
+    list->head = nullptr;
+    return rc::kOk;
+}

@@ -1,0 +1,37 @@
+// Reading the user ID and fingerprint of the one key of a key file from
+// GnuPG's colon-format listing.
+#pragma once
+
+#include "engine/result_codes.h"
+
+// One key: owned copies of its user ID and fingerprint (each shorter than
+// 256 bytes; the fingerprint is empty when the listing had none).
+struct KeyEntry {
+    char* userId;
+    char* fingerprint;
+    KeyEntry* next;
+};
+
+// The list a listing fills; it belongs to the caller, must be empty when
+// handed to a listing and is released with FreeKeyList.
+struct KeyList {
+    KeyEntry* head;
+};
+
+// List the keys of a public key file / of the secret key ring. 0 with at most
+// one entry in the list; 19, 26 or 27 for missing folders and files; 28 when
+// the list was not empty; 44 / 45 for a listing that shows a second key or a
+// malformed record; 3 out of memory; 51 for a command line that does not fit
+// or a read failure; 4-10 when GnuPG could not be started. On every failure
+// the list is empty.
+ResultCode ListPublicKeys(const char* homeDir, const char* keyFile, KeyList* list);
+ResultCode ListSecretKeys(const char* homeDir, const char* secretKeyring, KeyList* list);
+
+// The fingerprint of the one key of the secret key ring into `buffer` (at
+// least 256 bytes): 0, or 45 for anything but exactly one key.
+ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, char* buffer);
+
+// Puts a new entry in front of the list: 0, or 3 when memory runs out.
+ResultCode AddKeyEntry(KeyList* list, const char* userId, const char* fingerprint);
+// Releases every entry and leaves the list empty; returns 0.
+ResultCode FreeKeyList(KeyList* list);

@@ -1,0 +1,21 @@
+// Giving the user's secret key a new passphrase through GnuPG's key editor.
+#pragma once
+
+#include "engine/result_codes.h"
+
+// The two passphrases of one change, copied into slots of their own.
+struct PassphrasePair {
+    char oldPassphrase[257];
+    char newPassphrase[257];
+};
+
+// Changes the passphrase of the one key of the secret key ring. 0 changed
+// and saved; 30 the current passphrase was refused and nothing was saved; 17
+// a passphrase shorter than 8 bytes; 16 a passphrase holding a line break or
+// longer than 256 bytes; 45 the secret key ring holds no single key; 19, 26,
+// 27 missing folders and key rings; 51 a command line that does not fit, a
+// read failure, or a question of GnuPG's that the program does not answer
+// (GnuPG's input is then closed, so that GnuPG ends instead of waiting).
+ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
+                            const char* publicKeyring, const char* oldPassphrase,
+                            const char* newPassphrase);

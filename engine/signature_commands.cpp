@@ -1,0 +1,77 @@
+#include "engine/signature_commands.h"
+
+#include "engine/command_frame.h"
+#include "engine/gpg_runner.h"
+#include "engine/status_reader.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr std::int32_t kSignatureCreated = 1;
+constexpr std::int32_t kValidSignature = 1;
+
+constexpr StatusWatch kSignWatches[] = {{"SIG_CREATED", kSignatureCreated}};
+constexpr StatusWatch kVerifyWatches[] = {{"VALIDSIG", kValidSignature}};
+
+ResultCode SignHandler(ChildStreams* streams, void* data) {
+    return RunStatusLoop(streams, *static_cast<CommandJob*>(data),
+                         {true, kSignWatches, std::size(kSignWatches)});
+}
+
+ResultCode VerifyHandler(ChildStreams* streams, void* data) {
+    return RunStatusLoop(streams, *static_cast<CommandJob*>(data),
+                         {false, kVerifyWatches, std::size(kVerifyWatches)});
+}
+
+constexpr std::size_t kCommandLineSize = 1820;
+
+}  // namespace
+
+ResultCode SignFile(const char* homeDir, const char* secretKeyring, const char* publicKeyring,
+                    const char* fileToSign, const char* signatureFile, const char* passphrase,
+                    std::int32_t* flags) {
+    const char* const names[] = {homeDir, secretKeyring, publicKeyring, signatureFile, fileToSign,
+                                 nullptr};
+    ResultCode result = RunCommandChecks(
+        {homeDir, secretKeyring, publicKeyring, names, fileToSign, signatureFile, passphrase});
+    if (result != rc::kOk) {
+        return result;
+    }
+    char commandLine[kCommandLineSize];
+    if (!FormatCommandLine(commandLine, sizeof commandLine,
+                           "%s --homedir=\"%s\" --secret-keyring=\"%s\" --keyring=\"%s\" --batch "
+                           "--yes --always-trust --passphrase-fd=0 --detach-sign -o \"%s\" \"%s\"",
+                           CommonGpgOptions, homeDir, secretKeyring, publicKeyring, signatureFile,
+                           fileToSign)) {
+        return rc::kUnknown;
+    }
+    *flags = 0;
+    CommandJob job{flags, passphrase};
+    ResultCode runResult = RunGpg(commandLine, SignHandler, &job);
+    if (runResult != rc::kOk) {
+        return runResult;
+    }
+    return (*flags & kSignatureCreated) ? rc::kOk : rc::kSignFailed;
+}
+
+ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* dataFile,
+                      const char* signatureFile, std::int32_t* flags) {
+    const char* const names[] = {homeDir, keyFile, signatureFile, dataFile, nullptr};
+    ResultCode result =
+        RunCommandChecks({homeDir, nullptr, keyFile, names, nullptr, nullptr, nullptr});
+    if (result != rc::kOk) {
+        return result;
+    }
+    char commandLine[kCommandLineSize];
+    if (!FormatCommandLine(commandLine, sizeof commandLine,
+                           "%s --homedir=\"%s\" --keyring=\"%s\" --no-default-keyring --batch "
+                           "--yes --always-trust --status-fd=1 --verify \"%s\" \"%s\"",
+                           CommonGpgOptions, homeDir, keyFile, signatureFile, dataFile)) {
+        return rc::kUnknown;
+    }
+    *flags = 0;
+    CommandJob job{flags, ""};
+    ResultCode runResult = RunGpg(commandLine, VerifyHandler, &job);
+    return (*flags & kValidSignature) ? runResult : rc::kVerifyFailed;
+}
