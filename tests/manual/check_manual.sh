@@ -1,0 +1,70 @@
+#!/bin/sh
+# Unpacks the compiled manual and checks what its readers rely on: it is a
+# Japanese help file that opens at its first page, every page is in it and
+# in its table of contents, exactly as written, and the message page shows
+# every result-code message as the program shows it.
+#   check_manual.sh MANUAL_CHM SOURCE_DIR LIST_RESULT_TEXTS WORK_DIR
+set -eu
+chm=$1
+sources=$2
+list_texts=$3
+work=$4
+
+rm -rf "$work"
+mkdir -p "$work"
+extract_chmLib "$chm" "$work/chm" >/dev/null
+
+failures=0
+complain() {
+    echo "manual: $*" >&2
+    failures=$((failures + 1))
+}
+# A file of the help file, back in UTF-8.
+decoded() {
+    iconv -f CP932 -t UTF-8 "$work/chm/$1"
+}
+
+# Language: Japanese (LCID 0x0411) in the header of the file.
+lcid=$(od -An -tx1 -j20 -N4 "$chm" | tr -d ' \n')
+[ "$lcid" = "11040000" ] || complain "language id is $lcid, not 0x0411"
+# It opens at the first page.
+grep -q "index.html" "$work/chm/#SYSTEM" || complain "index.html is not the default topic"
+
+[ -f "$work/chm/toc.hhc" ] || complain "toc.hhc is missing"
+decoded toc.hhc >"$work/toc.hhc"
+
+pages=0
+for page in "$sources"/*.html; do
+    name=$(basename "$page")
+    pages=$((pages + 1))
+    if [ ! -f "$work/chm/$name" ]; then
+        complain "$name is missing"
+        continue
+    fi
+    grep -q "<param name=\"Local\" value=\"$name\">" "$work/toc.hhc" ||
+        complain "$name is not in the table of contents"
+    decoded "$name" >"$work/$name" || complain "$name is not in code page 932"
+    sed 's/charset=utf-8/charset=Shift_JIS/' "$page" | cmp -s - "$work/$name" ||
+        complain "$name is not its source in Shift_JIS"
+done
+[ "$pages" -ge 15 ] || complain "only $pages pages"
+
+# Every entry of the table of contents leads to a page of the file.
+for name in $(sed -n 's/.*<param name="Local" value="\([^"]*\)">.*/\1/p' "$work/toc.hhc"); do
+    [ -f "$work/chm/$name" ] || complain "the table of contents names $name, which is missing"
+done
+
+messages=0
+"$list_texts" >"$work/result_texts.txt"
+while IFS= read -r text; do
+    messages=$((messages + 1))
+    grep -qF "<td class=\"msg\">$text</td>" "$work/messages.html" ||
+        complain "messages.html does not list \"$text\""
+done <"$work/result_texts.txt"
+[ "$messages" -ge 50 ] || complain "only $messages result-code messages"
+
+if [ "$failures" -ne 0 ]; then
+    echo "manual: $failures problems" >&2
+    exit 1
+fi
+echo "manual: $pages pages and $messages messages checked"
