@@ -39,8 +39,10 @@ test: build wineprefix
 	@echo "test: win64 suite under Wine (cross-built gpg.exe)"
 	@ctest --preset win64
 
+# The program folder build/app (Quillet.exe, bin/gpg.exe, manual.chm) is
+# refreshed from the win64 build; the user's keys and settings in it stay.
 run: build wineprefix
-	@echo "run: Quillet.exe arrives with the main window; there is nothing to start yet"
+	@scripts/run-app.sh $(WIN64) build/app
 
 clean:
 	rm -rf build
