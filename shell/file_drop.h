@@ -4,7 +4,8 @@
 #include "engine/result_codes.h"
 #include "platform/ui.h"
 
-// Hands the dropped files to the operation of the selected mode.
+// Hands the dropped files to the operation of the selected mode. The drop
+// is valid during the call; the main window releases it afterwards.
 void HandleDrop(ui::Window mainWindow, ui::Drop drop);
 // Builds the list of dropped files (see shell/mode_entries.h for its form),
 // allocated with std::malloc; nullptr with *code set to 3 when out of memory.

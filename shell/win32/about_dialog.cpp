@@ -9,6 +9,12 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                 EndDialog(dialog, 1);
                 return TRUE;
             }
+            // Escape and the close box arrive as Cancel: they close the box
+            // too rather than do nothing.
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
             break;
     }
     return FALSE;

@@ -59,5 +59,7 @@ int RunApplication(HINSTANCE instance, int showMode) {
     }
 
     CallHtmlHelp(nullptr, nullptr, kHelpUninitialize, helpCookie);
+    // The passphrase cached for the run does not outlive it.
+    SecureZeroMemory(gAppState.work.keyPaths.passphrase, sizeof gAppState.work.keyPaths.passphrase);
     return static_cast<int>(message.wParam);
 }
