@@ -41,6 +41,13 @@ int RunApplication(HINSTANCE instance, int showMode) {
     HWND window = CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
                                   nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        // A refused creation destroys the half-made window, but not every
+        // system sends it the destruction message that posts the quit
+        // request (Wine does not): post it here, so the loop ends at once
+        // instead of waiting forever without a window.
+        PostQuitMessage(0);
+    }
     ShowWindow(window, showMode);
     UpdateWindow(window);
 
