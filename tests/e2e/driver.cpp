@@ -413,6 +413,24 @@ bool PostCommand(HWND window, int id, HWND control) {
     return true;
 }
 
+// An open menu is a top-level window of class "#32768" of the program.
+bool OpenMenu(HWND window, char letter) {
+    if (!PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, static_cast<unsigned char>(letter))) {
+        ADD_FAILURE() << "cannot open a menu of window " << Hex(window);
+        return false;
+    }
+    return WaitForTopWindow(WindowsOf(ProcessOf(window), "#32768")) != nullptr;
+}
+
+bool CloseMenu(HWND window) {
+    // The first Escape closes the menu, the second leaves the menu bar.
+    for (int i = 0; i < 2; ++i) {
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageA(window, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    }
+    return WaitForNoTopWindow(WindowsOf(ProcessOf(window), "#32768"));
+}
+
 int ButtonState(HWND button) {
     DWORD_PTR state = 0;
     return Ask(button, BM_GETCHECK, 0, 0, &state) ? static_cast<int>(state) : -1;
@@ -464,6 +482,10 @@ MessageBoxView ReadMessageBox(HWND box) {
     for (HWND child : Descendants(box)) {
         std::string className = ClassOf(child);
         if (className == "Static") {
+            // An icon's static control holds the icon's resource id as text.
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+                continue;
+            }
             std::string text = TextOf(child);
             if (!text.empty()) {
                 view.text += (view.text.empty() ? "" : "\n") + text;

@@ -127,6 +127,12 @@ bool Click(HWND button);
 // Posts WM_COMMAND with `id` (a menu command, or a control's notification
 // when `control` is given) to `window`.
 bool PostCommand(HWND window, int id, HWND control = nullptr);
+// Opens the menu of `window`'s menu bar whose label has the mnemonic
+// `letter` (the "&O" of "設定(&O)"), as Alt and the letter would, and waits
+// until it shows; for a screenshot of the menu.
+bool OpenMenu(HWND window, char letter);
+// Closes an open menu of `window` as Escape does, and waits until it is gone.
+bool CloseMenu(HWND window);
 // BST_CHECKED, BST_UNCHECKED, ..., or -1 when the button does not answer.
 int ButtonState(HWND button);
 

