@@ -100,6 +100,33 @@ bool QuilletApp::PassStartUp() {
     return ready;
 }
 
+HWND QuilletApp::WaitForStartUpDialog() {
+    HWND dialog = nullptr;
+    ULONGLONG steadySince = 0;
+    WaitUntil(
+        [&] {
+            dialog = FindTopWindow(WindowsOf(program_.Id(), "#32770"));
+            if (dialog != nullptr || !program_.IsRunning()) {
+                return true;
+            }
+            HWND main = FindTopWindow(WindowsOf(program_.Id(), "QUILLET"));
+            if (main == nullptr || !IsWindowEnabled(main)) {
+                steadySince = 0;
+                return false;
+            }
+            if (steadySince == 0) {
+                steadySince = GetTickCount64();
+            }
+            return GetTickCount64() - steadySince >= kSteadyMs;
+        },
+        "the first dialog of the start-up", kStartUpMs);
+    withoutChecks_ = dialog == nullptr && program_.IsRunning();
+    if (withoutChecks_) {
+        main_ = FindTopWindow(WindowsOf(program_.Id(), "QUILLET"));
+    }
+    return dialog;
+}
+
 HWND QuilletApp::ToolBar() const {
     return FindChildByClass(main_, "ToolbarWindow32");
 }

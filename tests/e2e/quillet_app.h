@@ -42,6 +42,12 @@ public:
     // start-up checks yet, it stays "Quillet" with no prompt for two
     // seconds). Any other dialog on the way is a failure, with its text.
     bool PassStartUp();
+    // Waits for the first dialog of the start-up (a prompt, a form or a
+    // message) and returns it. nullptr when there is none: the program
+    // ended, or (a program without start-up checks) its main window stays
+    // with no dialog for a few seconds, which StartedWithoutChecks() then
+    // tells.
+    HWND WaitForStartUpDialog();
     // True when the program asked for no passphrase at start.
     bool StartedWithoutChecks() const { return withoutChecks_; }
 

@@ -14,46 +14,57 @@ using e2e::QuilletApp;
 
 // The string-table texts the scenarios compare with.
 constexpr int kWorkFolderUnusableMessage = 60;  // the message of result code 19
+constexpr int kWrongPassphraseMessage = 72;     // the message of result code 30
 constexpr int kEncryptIdle = 91;
 constexpr int kDecryptIdle = 93;
 constexpr int kSignIdle = 95;
 constexpr int kVerifyIdle = 97;
 
-constexpr ULONGLONG kSteadyMs = 3000;
+// The trial signature files of the start-up's passphrase check in the
+// temporary folder (gpg*.tmp), by name.
+std::vector<std::string> TrialSignatureFiles() {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((std::string(folder) + "gpg*.tmp").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            names.push_back(entry.cFileName);
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    return names;
+}
 
 // ---- A start-up that fails ----------------------------------------------------------
+
+// A program that opened its window without asking anything has no
+// start-up checks yet: the start-up scenarios skip it.
+constexpr const char* kNoStartUpChecks =
+    "Quillet.exe has no start-up checks yet: its window opened without a dialog";
+
+// Presses OK in a start-up's message box and sees the program end with
+// exit code 0, leaving no window.
+void ExpectEndAfterOk(QuilletApp& app, HWND box) {
+    ASSERT_TRUE(e2e::PressDialogButton(box, IDOK));
+    e2e::WindowQuery anyMain = e2e::WindowsOf(app.Process().Id(), "QUILLET");
+    anyMain.visibleOnly = false;
+    EXPECT_TRUE(e2e::WaitForNoTopWindow(anyMain));
+    DWORD code = 1;
+    ASSERT_TRUE(app.Process().WaitForExit(e2e::kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+    e2e::Screenshot("ended");
+}
 
 TEST(QuilletStartUp, ConfFolderTakenByAFileShowsTheMessageAndEnds) {
     QuilletApp app(nullptr);
     test_support::WriteFile(app.PathOf("conf"), "not a folder");
     ASSERT_TRUE(app.Start());
-    DWORD id = app.Process().Id();
-
-    // Either the message comes, or (a program without start-up checks) the
-    // window just opens and stays.
-    HWND box = nullptr;
-    ULONGLONG steadySince = 0;
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] {
-            box = e2e::FindTopWindow(e2e::WindowsOf(id, "#32770"));
-            if (box != nullptr || !app.Process().IsRunning()) {
-                return true;
-            }
-            HWND main = e2e::FindTopWindow(e2e::WindowsOf(id, "QUILLET"));
-            if (main == nullptr || !IsWindowEnabled(main)) {
-                steadySince = 0;
-                return false;
-            }
-            if (steadySince == 0) {
-                steadySince = GetTickCount64();
-            }
-            return GetTickCount64() - steadySince >= kSteadyMs;
-        },
-        "the start-up's message or a steady main window", 60000));
-    if (box == nullptr && app.Process().IsRunning()) {
+    HWND box = app.WaitForStartUpDialog();
+    if (app.StartedWithoutChecks()) {
         e2e::Screenshot("started-without-checks");
-        GTEST_SKIP() << "Quillet.exe has no start-up checks yet: it opened its window "
-                        "although conf is a file";
+        GTEST_SKIP() << kNoStartUpChecks;
     }
     ASSERT_NE(box, nullptr) << "Quillet.exe ended without a message";
 
@@ -62,15 +73,93 @@ TEST(QuilletStartUp, ConfFolderTakenByAFileShowsTheMessageAndEnds) {
     EXPECT_EQ(view.caption, "Message Box");
     EXPECT_EQ(view.text, app.Text(kWorkFolderUnusableMessage));
     EXPECT_EQ(view.buttons, std::vector<std::string>{"OK"});
-    ASSERT_TRUE(e2e::PressDialogButton(box, IDOK));
+    ExpectEndAfterOk(app, box);
+}
 
-    e2e::WindowQuery anyMain = e2e::WindowsOf(id, "QUILLET");
-    anyMain.visibleOnly = false;
-    EXPECT_TRUE(e2e::WaitForNoTopWindow(anyMain));
+TEST(QuilletStartUp, WrongPassphraseShowsOneMessageAndEnds) {
+    QuilletApp app(&test_support::Taro());
+    ASSERT_TRUE(app.Start());
+    HWND prompt = app.WaitForStartUpDialog();
+    if (app.StartedWithoutChecks()) {
+        e2e::Screenshot("started-without-checks");
+        GTEST_SKIP() << kNoStartUpChecks;
+    }
+    ASSERT_NE(prompt, nullptr) << "Quillet.exe ended without asking for the passphrase";
+    EXPECT_EQ(e2e::TitleOf(prompt), app.Text(e2e::kPassphrasePromptCaption));
+    ASSERT_TRUE(e2e::SetText(e2e::FindChild(prompt, e2e::kPassphraseField), "not-the-passphrase"));
+    e2e::Screenshot("wrong-passphrase-typed");
+    ASSERT_TRUE(e2e::PressDialogButton(prompt, IDOK));
+
+    e2e::MessageBoxView box;
+    ASSERT_TRUE(e2e::WaitForMessageBox(app.Process().Id(), &box, "Message Box", 60000));
+    e2e::Screenshot("wrong-passphrase-message");
+    EXPECT_EQ(box.text, app.Text(kWrongPassphraseMessage));
+    ExpectEndAfterOk(app, box.window);
+}
+
+TEST(QuilletStartUp, CancelledPassphrasePromptEndsQuietlyAndLeavesNoTrialFile) {
+    QuilletApp app(&test_support::Taro());
+    const std::vector<std::string> before = TrialSignatureFiles();
+    ASSERT_TRUE(app.Start());
+    HWND prompt = app.WaitForStartUpDialog();
+    if (app.StartedWithoutChecks()) {
+        e2e::Screenshot("started-without-checks");
+        GTEST_SKIP() << kNoStartUpChecks;
+    }
+    ASSERT_NE(prompt, nullptr) << "Quillet.exe ended without asking for the passphrase";
+    e2e::Screenshot("prompt");
+    ASSERT_TRUE(e2e::PressDialogButton(prompt, IDCANCEL));
+
+    // No message: the program just ends.
+    HWND message = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            message = e2e::FindTopWindow(e2e::WindowsOf(app.Process().Id(), "#32770"));
+            return (message != nullptr && message != prompt) || !app.Process().IsRunning();
+        },
+        "Quillet.exe to end"));
+    if (message != nullptr && message != prompt) {
+        e2e::MessageBoxView view = e2e::ReadMessageBox(message);
+        e2e::Screenshot("unexpected-message");
+        FAIL() << "a cancelled prompt showed \"" << view.caption << "\": \"" << view.text << "\"";
+    }
     DWORD code = 1;
     ASSERT_TRUE(app.Process().WaitForExit(e2e::kWaitMs, &code));
     EXPECT_EQ(code, 0u);
-    e2e::Screenshot("ended");
+    EXPECT_EQ(TrialSignatureFiles(), before);
+}
+
+TEST(QuilletStartUp, FirstStartMakesTheFoldersAndCancellingTheSetupEndsQuietly) {
+    QuilletApp app(nullptr);
+    ASSERT_TRUE(app.Start());
+    HWND form = app.WaitForStartUpDialog();
+    if (app.StartedWithoutChecks()) {
+        e2e::Screenshot("started-without-checks");
+        GTEST_SKIP() << kNoStartUpChecks;
+    }
+    ASSERT_NE(form, nullptr) << "Quillet.exe ended without opening the key setup form";
+    EXPECT_EQ(e2e::TitleOf(form), e2e::Ansi(u8"Quillet セットアップ"));
+    HWND main = e2e::FindTopWindow(e2e::WindowsOf(app.Process().Id(), "QUILLET"));
+    EXPECT_NE(main, nullptr) << "the form opens over the visible main window";
+    EXPECT_TRUE(test_support::Exists(app.PathOf("pubkey")));
+    EXPECT_TRUE(test_support::Exists(app.PathOf("conf")));
+    e2e::Screenshot("key-setup-form");
+
+    ASSERT_TRUE(e2e::PressDialogButton(form, IDCANCEL));
+    HWND message = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+            message = e2e::FindTopWindow(e2e::WindowsOf(app.Process().Id(), "#32770"));
+            return (message != nullptr && message != form) || !app.Process().IsRunning();
+        },
+        "Quillet.exe to end"));
+    EXPECT_TRUE(message == nullptr || message == form) << "a message came after the cancel";
+    DWORD code = 1;
+    ASSERT_TRUE(app.Process().WaitForExit(e2e::kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+    // The folders made at the first start stay.
+    EXPECT_TRUE(test_support::Exists(app.PathOf("pubkey")));
+    EXPECT_TRUE(test_support::Exists(app.PathOf("conf")));
 }
 
 // ---- A running program --------------------------------------------------------------
