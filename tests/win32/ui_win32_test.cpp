@@ -199,19 +199,26 @@ TEST(ClipboardTest, TheTextArrivesAsPlainText) {
 
 TEST(ClipboardTest, AnOpenClipboardIsReportedAndLeftAlone) {
     ASSERT_EQ(ui::PutTextOnClipboard("first"), 0);
-    std::thread other([] {
-        // Another thread holds the clipboard open meanwhile.
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE tried = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        // Another window holds the clipboard open until the attempt is over.
         HWND holder =
             CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        if (OpenClipboard(holder)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        bool open = OpenClipboard(holder) != FALSE;
+        SetEvent(opened);
+        if (open) {
+            WaitForSingleObject(tried, 10000);
             CloseClipboard();
         }
         DestroyWindow(holder);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    WaitForSingleObject(opened, 10000);
     int result = ui::PutTextOnClipboard("second");
+    SetEvent(tried);
     other.join();
+    CloseHandle(opened);
+    CloseHandle(tried);
     EXPECT_EQ(result, 47);
     ASSERT_TRUE(OpenClipboard(nullptr));
     HANDLE data = GetClipboardData(CF_TEXT);
