@@ -30,6 +30,9 @@ DWORD ProcessOf(HWND window) {
     return processId;
 }
 
+// The programs started by this test program, still running or not.
+std::vector<HANDLE> StartedPrograms;
+
 // A block of memory in another process, released when it goes out of scope
 // (unless Keep() handed it over to the other process for good).
 class RemoteBlock {
@@ -193,6 +196,8 @@ Program::~Program() {
         Kill();
     }
     if (process_ != nullptr) {
+        StartedPrograms.erase(std::remove(StartedPrograms.begin(), StartedPrograms.end(), process_),
+                              StartedPrograms.end());
         CloseHandle(process_);
     }
 }
@@ -211,6 +216,7 @@ bool Program::Start(const std::string& exePath, const std::string& folder) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
+    StartedPrograms.push_back(process_);
     return true;
 }
 
@@ -620,6 +626,17 @@ void PutChunk(std::string& out, const char* type, const std::string& data) {
 
 std::string ArtifactRoot;
 std::string ProgramPath;
+
+// Lets the programs under test finish painting before a screenshot: a
+// window that has just opened may not be drawn yet.
+void LetProgramsSettle() {
+    for (HANDLE program : StartedPrograms) {
+        if (WaitForSingleObject(program, 0) == WAIT_TIMEOUT) {
+            WaitForInputIdle(program, 2000);
+        }
+    }
+    Sleep(150);
+}
 std::map<std::string, int> StepCounters;
 
 }  // namespace
@@ -761,6 +778,7 @@ std::string Screenshot(const std::string& step) {
     char number[16];
     std::snprintf(number, sizeof number, "%02d-", ++counter);
     std::string path = folder + "\\" + number + step + ".png";
+    LetProgramsSettle();
     return SaveScreenPng(path) ? path : "";
 }
 
