@@ -29,6 +29,24 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
+# The dialogs name the fonts of a Japanese Windows. Wine has none of them and
+# would draw their texts in a wider fixed-pitch font, cutting them off; the
+# IPA fonts of the same cut (proportional for the P fonts) keep the layout.
+# Done once per prefix, also for a prefix made before this step existed.
+fonts_marker="$WINEPREFIX/.quillet-fonts"
+if [ ! -f "$fonts_marker" ]; then
+    (
+        flock 9
+        if [ ! -f "$fonts_marker" ]; then
+            for pair in "ＭＳ Ｐゴシック=IPAPGothic" "ＭＳ Ｐ明朝=IPAPMincho" \
+                "ＭＳ ゴシック=IPAGothic" "ＭＳ 明朝=IPAMincho"; do
+                wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" \
+                    /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1 || true
+            done
+            touch "$fonts_marker"
+        fi
+    ) 9>"$WINEPREFIX.lock"
+fi
 if [ "${1:-}" = "--prepare" ]; then
     exit 0
 fi
