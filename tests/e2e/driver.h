@@ -8,7 +8,9 @@
 // through the system's own cross-process window messages (window text,
 // WM_SETTEXT, posted clicks and commands) or, where a common control wants a
 // pointer into the caller's memory, through a block of memory in the
-// program's own address space (status bar text, dropped files).
+// program's own address space (status bar text, dropped files). Menus are
+// the one thing Wine lets only their own process ask about; for them the
+// driver loads a small probe DLL into the program (probe.h).
 //
 // Rules the driver keeps:
 // - Nothing waits forever. Every wait polls with a limit; when the limit

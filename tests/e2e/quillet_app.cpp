@@ -8,8 +8,10 @@ namespace {
 
 // How long a start-up may take: the passphrase check runs GnuPG once.
 constexpr int kStartUpMs = 60000;
-// A window without start-up checks is taken as ready after this long.
-constexpr ULONGLONG kSteadyMs = 2000;
+// A window without start-up checks is taken as ready when it has stayed
+// without a dialog this long (a program with checks shows its first dialog
+// right after its window).
+constexpr ULONGLONG kSteadyMs = 5000;
 
 }  // namespace
 

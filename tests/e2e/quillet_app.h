@@ -39,7 +39,7 @@ public:
     // Passes the start-up as the user would: types the passphrase into its
     // prompt when one comes, and waits until the main window serves the
     // user (its title names the user's key; or, for a program that has no
-    // start-up checks yet, it stays "Quillet" with no prompt for two
+    // start-up checks yet, it stays "Quillet" with no prompt for five
     // seconds). Any other dialog on the way is a failure, with its text.
     bool PassStartUp();
     // Waits for the first dialog of the start-up (a prompt, a form or a
