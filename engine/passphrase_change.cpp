@@ -150,9 +150,6 @@ ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
         result = RunGpg(commandLine, PassphraseChangeHandler, &pair);
     }
     // The copies of both passphrases must not outlive the change.
-    volatile char* wipe = reinterpret_cast<volatile char*>(&pair);
-    for (std::size_t i = 0; i < sizeof pair; ++i) {
-        wipe[i] = 0;
-    }
+    platform::WipeMemory(&pair, sizeof pair);
     return result;
 }

@@ -111,6 +111,9 @@ struct FileStamp {
 };
 FileStamp StampFile(const char* path);
 
+// Overwrites memory that held a secret, in a way the compiler may not drop.
+void WipeMemory(void* data, std::size_t size);
+
 // ---- String table --------------------------------------------------------
 
 // Loads the string-table text `id` into `buffer`, cut to size - 1 bytes and

@@ -145,6 +145,8 @@ FileStamp StampFile(const char* path) {
     return stamp;
 }
 
+void WipeMemory(void* data, std::size_t size) { explicit_bzero(data, size); }
+
 int LoadText(int id, char* buffer, int size) {
     if (size <= 0) {
         return 0;

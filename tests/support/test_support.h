@@ -3,7 +3,9 @@
 // of the process's open handles.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -55,7 +57,22 @@ void RemoveTree(const std::string& path);
 void MakeReadOnly(const std::string& path);
 void MakeExecutable(const std::string& path);
 std::string CurrentFolder();
+// Makes the system's temporary folder `path` for this process; the empty
+// text gives back the usual one.
+void SetTempFolder(const std::string& path);
+// The names of the files in a folder.
+std::vector<std::string> ListFolder(const std::string& path);
 void ChangeFolder(const std::string& path);
+
+#ifdef _WIN32
+// Holds a file open without sharing it, as another program may; the hold
+// ends when the object goes.
+struct ExclusiveHold {
+    void* handle;
+    ~ExclusiveHold();
+};
+std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path);
+#endif
 
 // The number of handles (file descriptors) the process holds open now.
 int CountOpenHandles();

@@ -35,6 +35,33 @@ void ChangeFolder(const std::string& path) {
     }
 }
 
+void SetTempFolder(const std::string& path) {
+    if (path.empty()) {
+        unsetenv("TMPDIR");
+    } else {
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* folder = opendir(path.c_str());
+    while (folder != nullptr) {
+        dirent* entry = readdir(folder);
+        if (entry == nullptr) {
+            break;
+        }
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    if (folder != nullptr) {
+        closedir(folder);
+    }
+    return names;
+}
+
 int CountOpenHandles() {
     int count = 0;
     DIR* folder = opendir("/proc/self/fd");

@@ -65,6 +65,38 @@ void ChangeFolder(const std::string& path) {
     }
 }
 
+ExclusiveHold::~ExclusiveHold() { CloseHandle(handle); }
+
+std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot hold " + path);
+    }
+    return std::unique_ptr<ExclusiveHold>(new ExclusiveHold{file});
+}
+
+void SetTempFolder(const std::string& path) {
+    SetEnvironmentVariableA("TMP", path.empty() ? nullptr : path.c_str());
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
 int CountOpenHandles() {
     // Wine does not count a process's handles for it, so look at every
     // handle value a process of ours can plausibly hold.

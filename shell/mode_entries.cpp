@@ -1,0 +1,74 @@
+#include "shell/mode_entries.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/status_text.h"
+#include "workflows/decrypt_workflow.h"
+#include "workflows/encrypt_workflow.h"
+#include "workflows/sign_workflow.h"
+#include "workflows/verify_workflow.h"
+
+namespace {
+
+constexpr int kTextSize = 260;
+
+// One mode: its workflow, its working and done texts, and whether success
+// is confirmed in a box before the done text.
+struct Mode {
+    ResultCode (*workflow)(ui::Window, WorkContext*, const char*);
+    int workingText;
+    int doneText;
+    int confirmationText;  // 0: none
+};
+
+ResultCode StartMode(const char* dropList, const Mode& mode) {
+    const char* file = nullptr;
+    if (dropList != nullptr) {
+        file = dropList;
+        if (file[std::strlen(file) + 1] != '\0') {
+            return rc::kSeveralFiles;
+        }
+        switch (platform::LookUpPath(file)) {
+            case platform::PathKind::Missing:
+                return rc::kUnknown;
+            case platform::PathKind::Folder:
+                return rc::kFolderGiven;
+            case platform::PathKind::File:
+                break;
+        }
+    }
+    SetStatusText(mode.workingText);
+    ResultCode result = mode.workflow(gAppState.mainWindow, &gAppState.work, file);
+    if (result != rc::kOk) {
+        return result;  // the working text stays
+    }
+    if (mode.confirmationText != 0) {
+        char text[kTextSize];
+        platform::LoadText(mode.confirmationText, text, sizeof text);
+        ui::ShowMessageBox(gAppState.mainWindow, text, "Message Box", ui::kBoxOk);
+    }
+    SetStatusText(mode.doneText);
+    return rc::kOk;
+}
+
+}  // namespace
+
+ResultCode StartEncrypt(const char* dropList) {
+    return StartMode(dropList, {EncryptWorkflow, IDS_ENCRYPT_IDLE, IDS_ENCRYPT_DONE, 0});
+}
+
+ResultCode StartDecrypt(const char* dropList) {
+    return StartMode(dropList, {DecryptWorkflow, IDS_DECRYPT_IDLE, IDS_DECRYPT_DONE, 0});
+}
+
+ResultCode StartSign(const char* dropList) {
+    return StartMode(dropList, {SignWorkflow, IDS_SIGN_IDLE, IDS_SIGN_DONE, 0});
+}
+
+ResultCode StartVerify(const char* dropList) {
+    return StartMode(dropList,
+                     {VerifyWorkflow, IDS_VERIFY_IDLE, IDS_VERIFY_DONE, IDS_FILE_GENUINE});
+}

@@ -1,0 +1,83 @@
+#include "workflows/decrypt_workflow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/encryption_commands.h"
+#include "workflows/file_dialogs.h"
+
+namespace {
+
+constexpr int kOutputTitle = 1;
+constexpr int kKeyFileTitle = 2;
+constexpr int kEncryptedFileTitle = 3;
+constexpr std::size_t kNameSize = 260;
+
+const FileQuestion kAskInput{ui::FileDialogKind::Open, kEncryptedFileTitle, kKeyFileFilters,
+                             2, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
+                               kKeyFileTitle,
+                               kKeyFileFilters,
+                               2,
+                               true,
+                               ui::kFileMustExist | ui::kKeepCurrentFolder,
+                               nullptr};
+const FileQuestion kAskOutput{ui::FileDialogKind::Save, kOutputTitle, kAllFileFilters,
+                              1, false, ui::kAskBeforeOverwrite, nullptr};
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// report.doc.gpg proposes report.doc (".gpg" in any letter case); a name
+// without it proposes itself; a name of five characters or fewer, nothing.
+void ProposeDecryptedName(const char* input, char* proposal, std::size_t size) {
+    std::size_t length = std::strlen(input);
+    proposal[0] = '\0';
+    if (length < 6) {
+        return;
+    }
+    std::snprintf(proposal, size, "%s", input);
+    const char* tail = input + length - 4;
+    if (AsciiUpper(tail[0]) == '.' && AsciiUpper(tail[1]) == 'G' && AsciiUpper(tail[2]) == 'P' &&
+        AsciiUpper(tail[3]) == 'G') {
+        proposal[length - 4] = '\0';
+    }
+}
+
+}  // namespace
+
+ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile) {
+    KeyPaths& keys = context->keyPaths;
+    char input[kNameSize] = "";
+    char keyFile[kNameSize] = "";
+    char output[kNameSize] = "";
+
+    if (droppedFile != nullptr) {
+        std::snprintf(input, sizeof input, "%s", droppedFile);
+    } else if (AskFor(owner, kAskInput, input) != 0) {
+        return rc::kCancelled;
+    }
+    if (context->decryptNoVerify == 0 && AskFor(owner, kAskKeyFile, keyFile) != 0) {
+        return rc::kCancelled;
+    }
+    ProposeDecryptedName(input, output, sizeof output);
+    if (AskFor(owner, kAskOutput, output) != 0) {
+        return rc::kCancelled;
+    }
+    ResultCode guard = CheckOutputIsNotProgramFile(keys, output);
+    if (guard != rc::kOk) {
+        return guard;
+    }
+    // Without a sender's key file the signature is checked against the
+    // user's own public key ring.
+    const char* keyring = keyFile[0] != '\0' ? keyFile : keys.publicKeyring;
+
+    std::int32_t flags = 0;
+    ui::CursorToken cursor = ui::ShowWaitCursor();
+    ResultCode result = DecryptFile(keys.homeDir, keys.secretKeyring, keyring, output, input,
+                                    keys.passphrase, &flags);
+    ui::RestoreCursor(cursor);
+    if (result == rc::kDecryptedUnverified && keyFile[0] == '\0') {
+        return rc::kOk;  // no signature check was asked for
+    }
+    return result;
+}

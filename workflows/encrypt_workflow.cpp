@@ -1,0 +1,78 @@
+#include "workflows/encrypt_workflow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/encryption_commands.h"
+#include "engine/key_listing.h"
+#include "workflows/file_dialogs.h"
+
+namespace {
+
+constexpr int kFileToEncryptTitle = 6;
+constexpr int kKeyFileTitle = 7;
+constexpr int kEncryptedFileTitle = 8;
+constexpr std::size_t kNameSize = 260;
+
+const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToEncryptTitle, kAllFileFilters,
+                             1, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
+                               kKeyFileTitle,
+                               kKeyFileFilters,
+                               2,
+                               true,
+                               ui::kFileMustExist | ui::kKeepCurrentFolder,
+                               nullptr};
+const FileQuestion kAskOutput{ui::FileDialogKind::Save, kEncryptedFileTitle, kAllFileFilters,
+                              1, false, ui::kAskBeforeOverwrite, nullptr};
+
+}  // namespace
+
+ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile) {
+    KeyPaths& keys = context->keyPaths;
+    char input[kNameSize] = "";
+    char keyFile[kNameSize] = "";
+    char output[kNameSize] = "";
+    char recipient[kNameSize] = "";
+
+    if (droppedFile != nullptr) {
+        std::snprintf(input, sizeof input, "%s", droppedFile);
+    } else if (AskFor(owner, kAskInput, input) != 0) {
+        return rc::kCancelled;
+    }
+    if (AskFor(owner, kAskKeyFile, keyFile) != 0) {
+        return rc::kCancelled;
+    }
+    ProposeWithExtension(input, ".gpg", output);
+    if (AskFor(owner, kAskOutput, output) != 0) {
+        return rc::kCancelled;
+    }
+    ResultCode guard = CheckOutputIsNotProgramFile(keys, output);
+    if (guard != rc::kOk) {
+        return guard;
+    }
+
+    // The recipient is the one key of the key file, named by its fingerprint.
+    KeyList list{nullptr};
+    ListPublicKeys(keys.homeDir, keyFile, &list);
+    if (list.head == nullptr) {
+        return rc::kPublicKeyFormat;
+    }
+    if (list.head->next != nullptr) {
+        FreeKeyList(&list);
+        return rc::kPublicKeyFormat;
+    }
+    std::snprintf(recipient, sizeof recipient, "%s", list.head->fingerprint);
+    FreeKeyList(&list);
+
+    std::int32_t flags = 0;
+    ui::CursorToken cursor = ui::ShowWaitCursor();
+    ResultCode result = EncryptFile(keys.homeDir, keys.secretKeyring, keyFile, input, output,
+                                    recipient, keys.passphrase, context->encryptNoSign, &flags);
+    ui::RestoreCursor(cursor);
+    // Without signing GnuPG announces no signature, which is what was asked.
+    if (result == rc::kSignFailed && context->encryptNoSign != 0) {
+        return rc::kOk;
+    }
+    return result;
+}

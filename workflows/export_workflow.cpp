@@ -1,0 +1,63 @@
+#include "workflows/export_workflow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/key_export.h"
+#include "engine/key_listing.h"
+#include "workflows/file_dialogs.h"
+
+namespace {
+
+constexpr std::size_t kTextSize = 260;
+
+const FileQuestion kAskOutput{ui::FileDialogKind::Save, 0,     kKeyFileFilters,
+                              2,                        false, ui::kAskBeforeOverwrite,
+                              "gpg"};
+
+// "Taro Yamada <taro@example.com>" proposes taro@example.com.gpg; a user ID
+// without an address in angle brackets proposes pubkey.gpg.
+void ProposeKeyFileName(const char* userId, char* proposal, std::size_t size) {
+    const char* open = std::strchr(userId, '<');
+    const char* close = open != nullptr ? std::strchr(open + 1, '>') : nullptr;
+    if (close == nullptr) {
+        std::snprintf(proposal, size, "pubkey.gpg");
+        return;
+    }
+    std::snprintf(proposal, size, "%.*s.gpg", static_cast<int>(close - open - 1), open + 1);
+}
+
+}  // namespace
+
+ResultCode ExportWorkflow(ui::Window owner, KeyPaths* keyPaths) {
+    KeyList list{nullptr};
+    ResultCode listed = ListSecretKeys(keyPaths->homeDir, keyPaths->secretKeyring, &list);
+    if (listed != rc::kOk) {
+        FreeKeyList(&list);
+        return listed;
+    }
+    if (list.head == nullptr) {
+        return rc::kSecretKeyFormat;
+    }
+    if (list.head->next != nullptr) {
+        FreeKeyList(&list);
+        return rc::kSecretKeyFormat;
+    }
+    char fingerprint[kTextSize];
+    char userId[kTextSize];
+    std::snprintf(fingerprint, sizeof fingerprint, "%s", list.head->fingerprint);
+    std::snprintf(userId, sizeof userId, "%s", list.head->userId);
+    FreeKeyList(&list);
+
+    char fileName[kTextSize];
+    ProposeKeyFileName(userId, fileName, sizeof fileName);
+    if (AskFor(owner, kAskOutput, fileName) != 0) {
+        return rc::kCancelled;
+    }
+    // Exporting over the key ring itself would delete it first.
+    ResultCode guard = CheckOutputIsNotProgramFile(*keyPaths, fileName);
+    if (guard != rc::kOk) {
+        return guard;
+    }
+    return ExportPublicKey(keyPaths->homeDir, keyPaths->publicKeyring, fingerprint, fileName);
+}

@@ -1,0 +1,45 @@
+// What the workflows' file dialogs share: the filter lists, the pubkey folder
+// where received key files are kept, the dialog call itself, and the guard
+// that keeps an output away from the program's own files.
+#pragma once
+
+#include "engine/result_codes.h"
+#include "platform/ui.h"
+#include "workflows/work_context.h"
+
+// "gpg Files(*.gpg)", then "All Files(*.*)".
+extern const ui::FileFilter kKeyFileFilters[2];
+// "sig Files(*.sig)", then "All Files(*.*)".
+extern const ui::FileFilter kSignatureFileFilters[2];
+// "All Files(*.*)".
+extern const ui::FileFilter kAllFileFilters[1];
+
+// One file dialog of a workflow.
+struct FileQuestion {
+    ui::FileDialogKind kind;
+    int titleId;  // string-table id of the title; 0 for the platform's own title
+    const ui::FileFilter* filters;
+    int filterCount;
+    bool inPubkeyFolder;  // open in the pubkey folder instead of the default
+    unsigned options;
+    const char* defaultExtension;  // nullptr: none
+};
+
+// Asks with the dialog; `name` (260 bytes) holds the proposal on entry and
+// the chosen path afterwards. 0 chosen, 1 cancelled.
+int AskFor(ui::Window owner, const FileQuestion& question, char* name);
+
+// The proposal for an output named after its input: the input's name with
+// `extension` appended (report.doc, ".gpg": report.doc.gpg) while the name
+// is shorter than 256 characters, else the empty text. `proposal` holds 260
+// bytes.
+void ProposeWithExtension(const char* input, const char* extension, char* proposal);
+
+// The program's folder followed by "pubkey" and a separator, into `buffer`
+// (260 bytes); false when it does not fit.
+bool GetPubkeyFolder(char* buffer);
+
+// 29 when `output` is one of the program's own files (the key rings, the
+// settings file, the program and GnuPG), however its path is spelled:
+// writing there would destroy the user's keys or the installation.
+ResultCode CheckOutputIsNotProgramFile(const KeyPaths& keyPaths, const char* output);

@@ -1,0 +1,98 @@
+#include "workflows/key_setup_form.h"
+
+#include <cstring>
+
+#include "engine/key_generation.h"
+#include "platform/platform.h"
+#include "resources/resource.h"
+#include "workflows/export_workflow.h"
+
+ui::Window gKeySetupForm = nullptr;
+
+namespace {
+
+constexpr int kExportQuestion = 109;
+constexpr int kTextSize = 260;
+constexpr int kFullProgress = 100;
+constexpr int kCreateButton = 1;  // the default button
+constexpr int kCancelButton = 2;
+// Text lengths the fields hold, terminator included.
+constexpr int kUserNameSize = 64;
+constexpr int kFieldSize = 256;
+const int kFormControls[] = {IDC_SETUP_USER_NAME,        IDC_SETUP_EMAIL, IDC_SETUP_PASSPHRASE,
+                             IDC_SETUP_PASSPHRASE_AGAIN, kCreateButton,   kCancelButton};
+
+void EnableForm(ui::Window form, bool enabled) {
+    for (int id : kFormControls) {
+        ui::EnableDialogItem(form, id, enabled);
+    }
+}
+
+// What the form holds, read once; the passphrases are wiped afterwards.
+struct FormEntries {
+    char userName[kTextSize];
+    char email[kTextSize];
+    char passphrase[kTextSize];
+    char repeated[kTextSize];
+    ~FormEntries() { platform::WipeMemory(this, sizeof *this); }
+};
+
+}  // namespace
+
+void TrimBlanks(char* text) {
+    std::size_t start = 0;
+    while (text[start] == ' ') {
+        ++start;
+    }
+    std::memmove(text, text + start, std::strlen(text + start) + 1);
+    std::size_t length = std::strlen(text);
+    while (length > 0 && text[length - 1] == ' ') {
+        text[--length] = '\0';
+    }
+}
+
+int StepProgressBar(std::int32_t* lineCounter) {
+    ui::StepProgressBar(gKeySetupForm, IDC_SETUP_PROGRESS);
+    *lineCounter = 0;
+    ui::RepaintNow(gKeySetupForm);
+    return 0;
+}
+
+ResultCode CreateKeyFromForm(ui::Window form, KeyPaths* keyPaths) {
+    FormEntries entries{};
+    ui::GetDialogItemText(form, IDC_SETUP_USER_NAME, entries.userName, kUserNameSize);
+    TrimBlanks(entries.userName);
+    ui::GetDialogItemText(form, IDC_SETUP_EMAIL, entries.email, kFieldSize);
+    TrimBlanks(entries.email);
+    ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE, entries.passphrase, kFieldSize);
+    ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE_AGAIN, entries.repeated, kFieldSize);
+    if (std::strcmp(entries.passphrase, entries.repeated) != 0) {
+        return rc::kPassphraseMismatch;
+    }
+    // From here on this is the passphrase of the run, also if the key
+    // generation below fails.
+    std::memcpy(keyPaths->passphrase, entries.passphrase, std::strlen(entries.passphrase) + 1);
+
+    EnableForm(form, false);
+    ui::CursorToken cursor = ui::ShowWaitCursor();
+    char fingerprint[kTextSize];
+    ResultCode result = GenerateKeyPair(keyPaths->homeDir, keyPaths->secretKeyring,
+                                        keyPaths->publicKeyring, entries.userName, entries.email,
+                                        "", keyPaths->passphrase, fingerprint, StepProgressBar);
+    ui::RestoreCursor(cursor);
+    if (result == rc::kOk) {
+        ui::SetProgressBarPosition(form, IDC_SETUP_PROGRESS, kFullProgress);
+        ui::RepaintNow(form);
+        char question[kTextSize];
+        platform::LoadText(kExportQuestion, question, sizeof question);
+        if (ui::ShowMessageBox(form, question, "Message Box",
+                               ui::kBoxYesNo | ui::kBoxIconQuestion) == ui::kAnswerYes) {
+            result = ExportWorkflow(form, keyPaths);
+            if (result == rc::kCancelled) {
+                result = rc::kOk;  // the key can be exported later
+            }
+        }
+    }
+    EnableForm(form, true);
+    return result;
+}

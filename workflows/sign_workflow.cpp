@@ -1,0 +1,53 @@
+#include "workflows/sign_workflow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/signature_commands.h"
+#include "platform/platform.h"
+#include "workflows/file_dialogs.h"
+
+namespace {
+
+constexpr int kFileToSignTitle = 19;
+constexpr int kSignatureFileTitle = 20;
+constexpr std::size_t kNameSize = 260;
+
+const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToSignTitle, kAllFileFilters,
+                             1, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskSignature{ui::FileDialogKind::Save, kSignatureFileTitle,
+                                 kSignatureFileFilters, 2, false, ui::kAskBeforeOverwrite,
+                                 nullptr};
+
+}  // namespace
+
+ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile) {
+    KeyPaths& keys = context->keyPaths;
+    char input[kNameSize] = "";
+    char signature[kNameSize] = "";
+
+    if (droppedFile != nullptr) {
+        // A file that another program holds locked cannot be signed.
+        if (!platform::CanOpenForSharedReading(droppedFile)) {
+            return rc::kInputOpen;
+        }
+        std::snprintf(input, sizeof input, "%s", droppedFile);
+    } else if (AskFor(owner, kAskInput, input) != 0) {
+        return rc::kCancelled;
+    }
+    ProposeWithExtension(input, ".sig", signature);
+    if (AskFor(owner, kAskSignature, signature) != 0) {
+        return rc::kCancelled;
+    }
+    ResultCode guard = CheckOutputIsNotProgramFile(keys, signature);
+    if (guard != rc::kOk) {
+        return guard;
+    }
+
+    std::int32_t flags = 0;
+    ui::CursorToken cursor = ui::ShowWaitCursor();
+    ResultCode result = SignFile(keys.homeDir, keys.secretKeyring, keys.publicKeyring, input,
+                                 signature, keys.passphrase, &flags);
+    ui::RestoreCursor(cursor);
+    return result;
+}

@@ -1,0 +1,51 @@
+#include "workflows/verify_workflow.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/signature_commands.h"
+#include "platform/platform.h"
+#include "workflows/file_dialogs.h"
+
+namespace {
+
+constexpr int kFileToVerifyTitle = 23;
+constexpr int kSignatureFileTitle = 24;
+constexpr int kKeyFileTitle = 27;
+constexpr std::size_t kNameSize = 260;
+
+const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToVerifyTitle, kAllFileFilters,
+                             1, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskSignature{ui::FileDialogKind::Open, kSignatureFileTitle,
+                                 kSignatureFileFilters, 2, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters,
+                               2, true, ui::kFileMustExist, nullptr};
+
+}  // namespace
+
+ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile) {
+    char input[kNameSize] = "";
+    char signature[kNameSize] = "";
+    char keyFile[kNameSize] = "";
+
+    // A dropped file is always the signed file, never the signature.
+    if (droppedFile != nullptr) {
+        if (!platform::CanOpenForSharedReading(droppedFile)) {
+            return rc::kInputOpen;
+        }
+        std::snprintf(input, sizeof input, "%s", droppedFile);
+    } else if (AskFor(owner, kAskInput, input) != 0) {
+        return rc::kCancelled;
+    }
+    ProposeWithExtension(input, ".sig", signature);
+    if (AskFor(owner, kAskSignature, signature) != 0 || AskFor(owner, kAskKeyFile, keyFile) != 0) {
+        return rc::kCancelled;
+    }
+
+    std::int32_t flags = 0;
+    ui::CursorToken cursor = ui::ShowWaitCursor();
+    ResultCode result =
+        VerifyFile(context->keyPaths.homeDir, keyFile, input, signature, &flags);
+    ui::RestoreCursor(cursor);
+    return result;
+}
