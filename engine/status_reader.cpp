@@ -55,11 +55,15 @@ bool IsStatusKeyword(const char* line, const char* keyword) {
     return after == ' ' || after == '\r' || after == '\n' || after == '\0';
 }
 
-ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const StatusLoopSpec& spec) {
-    if (spec.feedsPassphrase) {
+ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const StatusLoopPlan& plan) {
+    if (plan.feedsPassphrase) {
         WriteText(streams->stdinWriter, job.passphrase);
         WriteText(streams->stdinWriter, platform::kLineEnd);
     }
+    // GnuPG reads one line; whatever else it might wait for on its input is
+    // answered by the end of the input rather than by waiting forever.
+    platform::CloseOsHandle(streams->stdinWriter);
+    streams->stdinWriter = platform::kNoHandle;
     char line[kStatusLineBufferSize];
     for (;;) {
         ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);
@@ -70,9 +74,9 @@ ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const Sta
             DrainOutput(streams, nullptr);
             return rc::kBadPassphrase;
         }
-        for (std::size_t i = 0; i < spec.watchCount; ++i) {
-            if (IsStatusKeyword(line, spec.watches[i].keyword)) {
-                *job.flags |= spec.watches[i].bit;
+        for (std::size_t i = 0; i < plan.watchCount; ++i) {
+            if (IsStatusKeyword(line, plan.watches[i].keyword)) {
+                *job.flags |= plan.watches[i].bit;
             }
         }
         if (read == rc::kEndOfOutput) {

@@ -39,14 +39,15 @@ struct StatusWatch {
 
 // How one file command's handler runs the status loop: whether it feeds the
 // passphrase first, and which keywords it watches, in order.
-struct StatusLoopSpec {
+struct StatusLoopPlan {
     bool feedsPassphrase;
     const StatusWatch* watches;
     std::size_t watchCount;
 };
 
-// The status loop: feeds the passphrase and a line end (when the spec says
-// so), then reads every line to the end of the output, setting the bit of
-// each watched keyword it meets. "BAD_PASSPHRASE" drains the rest of the
-// output and gives 30 at once; a read failure gives 51; the end gives 0.
-ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const StatusLoopSpec& spec);
+// The status loop: feeds the passphrase and a line end (for the commands
+// that need one) and closes GnuPG's input, then reads every line to the end
+// of the output, setting the bit of each watched keyword it meets.
+// "BAD_PASSPHRASE" drains the rest of the output and gives 30 at once; a
+// read failure gives 51; the end gives 0.
+ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const StatusLoopPlan& plan);

@@ -128,8 +128,8 @@ struct LoopRun {
 ResultCode LoopHandler(ChildStreams* streams, void* data) {
     auto* run = static_cast<LoopRun*>(data);
     CommandJob job{&run->flags, "secret pass"};
-    StatusLoopSpec spec{run->feed, kWatches, 2};
-    return RunStatusLoop(streams, job, spec);
+    StatusLoopPlan plan{run->feed, kWatches, 2};
+    return RunStatusLoop(streams, job, plan);
 }
 
 TEST(StatusLoop, FeedsThePassphraseWithThePlatformsLineEndAndSetsBits) {
@@ -139,6 +139,16 @@ TEST(StatusLoop, FeedsThePassphraseWithThePlatformsLineEndAndSetsBits) {
     LoopRun run;
     EXPECT_EQ(RunGpg("-e", LoopHandler, &run), 0);
     EXPECT_EQ(run.flags, 3);
+    EXPECT_EQ(folder.FakeInput(), std::string("secret pass") + platform::kLineEnd);
+}
+
+TEST(StatusLoop, GpgThatWaitsForMoreInputGetsTheEndOfIt) {
+    test_support::ProgramFolder folder;
+    // Reading its input to the end would wait forever if the input stayed open.
+    folder.InstallFakeGpg("readall\nprint [GNUPG:] SIG_CREATED D\n");
+    LoopRun run;
+    EXPECT_EQ(RunGpg("-s", LoopHandler, &run), 0);
+    EXPECT_EQ(run.flags, 1);
     EXPECT_EQ(folder.FakeInput(), std::string("secret pass") + platform::kLineEnd);
 }
 
