@@ -44,5 +44,10 @@ test: build wineprefix
 run: build wineprefix
 	@scripts/run-app.sh $(WIN64) build/app
 
+# Benchmarks: what the engine adds to GnuPG (bench NAME: VALUE UNIT lines).
+bench: build
+	@echo "bench: engine commands against GnuPG started directly (native, gpg1)"
+	@$(NATIVE)/bench/engine_bench 2>/dev/null
+
 clean:
 	rm -rf build

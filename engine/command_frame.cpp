@@ -8,7 +8,7 @@
 
 ResultCode CheckHomeFolder(const char* path) {
     return platform::LookUpPath(path) == platform::PathKind::Folder ? rc::kOk
-                                                                     : rc::kWorkFolderUnusable;
+                                                                    : rc::kWorkFolderUnusable;
 }
 
 ResultCode CheckSecretKeyring(const char* path) {

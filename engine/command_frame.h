@@ -41,13 +41,13 @@ ResultCode CheckOutputIsNotInput(const char* input, const char* output);
 // What a command checks before it formats its command line; a null field is
 // not checked.
 struct CommandChecks {
-    const char* homeDir;            // 19
-    const char* secretKeyring;      // 26
-    const char* publicKeyring;      // 27 (a key ring or key file)
-    const char* const* quotedNames; // 29; ends with nullptr
-    const char* input;              // 29 when output is the same file
+    const char* homeDir;             // 19
+    const char* secretKeyring;       // 26
+    const char* publicKeyring;       // 27 (a key ring or key file)
+    const char* const* quotedNames;  // 29; ends with nullptr
+    const char* input;               // 29 when output is the same file
     const char* output;
-    const char* passphrase;         // 16
+    const char* passphrase;  // 16
 };
 // Runs the checks in this order and returns the first failure, or 0.
 ResultCode RunCommandChecks(const CommandChecks& checks);

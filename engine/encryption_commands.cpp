@@ -59,8 +59,8 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
                        const char* output, const char* input, const char* passphrase,
                        std::int32_t* flags) {
     const char* const names[] = {homeDir, secretKeyring, keyring, output, input, nullptr};
-    ResultCode result = RunCommandChecks(
-        {homeDir, secretKeyring, keyring, names, input, output, passphrase});
+    ResultCode result =
+        RunCommandChecks({homeDir, secretKeyring, keyring, names, input, output, passphrase});
     if (result != rc::kOk) {
         return result;
     }
@@ -89,10 +89,9 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
     return rc::kDecryptedUnverified;
 }
 
-ResultCode EncryptFile(const char* homeDir, const char* secretKeyring,
-                       const char* recipientKeyFile, const char* input, const char* output,
-                       const char* recipient, const char* passphrase, std::int32_t noSign,
-                       std::int32_t* flags) {
+ResultCode EncryptFile(const char* homeDir, const char* secretKeyring, const char* recipientKeyFile,
+                       const char* input, const char* output, const char* recipient,
+                       const char* passphrase, std::int32_t noSign, std::int32_t* flags) {
     const char* const names[] = {homeDir, secretKeyring, recipientKeyFile, output, input, nullptr};
     ResultCode result = RunCommandChecks(
         {homeDir, secretKeyring, recipientKeyFile, names, input, output, passphrase});

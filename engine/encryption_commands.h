@@ -20,7 +20,6 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
 // `recipientKeyFile`), signed with the secret key unless `noSign` is set.
 // 0 encrypted and signed, 33 encrypted without a signature, 32 failed, 30
 // wrong passphrase, 4-10 GnuPG could not be started; checks as DecryptFile.
-ResultCode EncryptFile(const char* homeDir, const char* secretKeyring,
-                       const char* recipientKeyFile, const char* input, const char* output,
-                       const char* recipient, const char* passphrase, std::int32_t noSign,
-                       std::int32_t* flags);
+ResultCode EncryptFile(const char* homeDir, const char* secretKeyring, const char* recipientKeyFile,
+                       const char* input, const char* output, const char* recipient,
+                       const char* passphrase, std::int32_t noSign, std::int32_t* flags);

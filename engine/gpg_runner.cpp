@@ -83,7 +83,7 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data) {
         return rc::kChildStart;
     }
 
-    platform::ChildLaunch launch{program,         commandLine, pipes.childStdin,
+    platform::ChildLaunch launch{program,           commandLine,     pipes.childStdin,
                                  pipes.childStdout, pipes.ownStderr, workingFolder};
     ChildStreams streams{kNoHandle, pipes.stdinWriter, pipes.stdoutReader};
     if (!platform::StartChild(launch, &streams.process)) {

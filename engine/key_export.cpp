@@ -13,8 +13,8 @@ constexpr std::size_t kCommandLineSize = 1040;
 ResultCode ExportPublicKey(const char* homeDir, const char* publicKeyring, const char* keyName,
                            const char* output) {
     const char* const names[] = {homeDir, publicKeyring, output, nullptr};
-    ResultCode result = RunCommandChecks(
-        {homeDir, nullptr, publicKeyring, names, nullptr, nullptr, nullptr});
+    ResultCode result =
+        RunCommandChecks({homeDir, nullptr, publicKeyring, names, nullptr, nullptr, nullptr});
     if (result != rc::kOk) {
         return result;
     }

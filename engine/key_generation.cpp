@@ -15,7 +15,9 @@ constexpr int kPublicOverwriteText = 90;
 constexpr std::size_t kCommandLineSize = 1300;
 constexpr int kTextBufferSize = 260;
 
-bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
+bool HasLineBreak(const char* text) {
+    return std::strpbrk(text, "\r\n") != nullptr;
+}
 
 // Writes one line of the parameter text: the pieces, then the line end.
 void WriteParameter(platform::OsHandle stream, const char* key, const char* value) {
@@ -139,9 +141,8 @@ ResultCode CheckEmailAddress(const char* email) {
     int atSigns = 0;
     for (const char* p = email; *p != '\0'; ++p) {
         char c = *p;
-        bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                       (c >= '0' && c <= '9') || c == '@' || c == '+' || c == '-' || c == '_' ||
-                       c == '.';
+        bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '@' || c == '+' || c == '-' || c == '_' || c == '.';
         if (!allowed) {
             return rc::kEmailInvalid;  // also every byte of 0x80 or above
         }
@@ -159,18 +160,25 @@ ResultCode GenerateKeyPair(const char* homeDir, const char* secretKeyring,
                            const char* comment, const char* passphrase, char* fingerprint,
                            ProgressCallback progress) {
     ResultCode result = CheckHomeFolder(homeDir);
-    if (result == rc::kOk) result = PrepareKeyringFile(secretKeyring, KeyringKind::Secret);
-    if (result == rc::kOk) result = PrepareKeyringFile(publicKeyring, KeyringKind::Public);
-    if (result == rc::kOk) result = CheckUserName(userName);
-    if (result == rc::kOk) result = CheckEmailAddress(email);
-    if (result == rc::kOk) result = CheckPassphraseLength(passphrase);
+    if (result == rc::kOk)
+        result = PrepareKeyringFile(secretKeyring, KeyringKind::Secret);
+    if (result == rc::kOk)
+        result = PrepareKeyringFile(publicKeyring, KeyringKind::Public);
+    if (result == rc::kOk)
+        result = CheckUserName(userName);
+    if (result == rc::kOk)
+        result = CheckEmailAddress(email);
+    if (result == rc::kOk)
+        result = CheckPassphraseLength(passphrase);
     // Every value goes into a line of GnuPG's parameter text: a line break
     // inside one would end it early and smuggle in parameters of its own.
-    if (result == rc::kOk) result = CheckPassphraseText(passphrase);
+    if (result == rc::kOk)
+        result = CheckPassphraseText(passphrase);
     const char* const names[] = {homeDir, secretKeyring, publicKeyring, nullptr};
-    if (result == rc::kOk) result = CheckQuotableNames(names);
-    if (result == rc::kOk && (HasLineBreak(comment) || HasLineBreak(secretKeyring) ||
-                              HasLineBreak(publicKeyring))) {
+    if (result == rc::kOk)
+        result = CheckQuotableNames(names);
+    if (result == rc::kOk &&
+        (HasLineBreak(comment) || HasLineBreak(secretKeyring) || HasLineBreak(publicKeyring))) {
         result = rc::kUnknown;
     }
     if (result != rc::kOk) {

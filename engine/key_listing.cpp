@@ -99,9 +99,9 @@ ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
                     const ListingKind& kind) {
     bool secret = &kind == &kSecretListing;
     const char* const names[] = {homeDir, keyFile, nullptr};
-    ResultCode result = RunCommandChecks({homeDir, secret ? keyFile : nullptr,
-                                          secret ? nullptr : keyFile, names, nullptr, nullptr,
-                                          nullptr});
+    ResultCode result =
+        RunCommandChecks({homeDir, secret ? keyFile : nullptr, secret ? nullptr : keyFile, names,
+                          nullptr, nullptr, nullptr});
     if (result != rc::kOk) {
         return result;
     }

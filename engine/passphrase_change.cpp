@@ -53,7 +53,9 @@ void Answer(ChildStreams* streams, const char* text) {
     WriteText(streams->stdinWriter, platform::kLineEnd);
 }
 
-bool IsQuestion(const char* line) { return std::strncmp(line, "[GNUPG:] GET_", 13) == 0; }
+bool IsQuestion(const char* line) {
+    return std::strncmp(line, "[GNUPG:] GET_", 13) == 0;
+}
 
 // Answers the key editor's questions as they come.
 void React(ChildStreams* streams, EditorState* state, const char* line) {
@@ -114,12 +116,16 @@ ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
                             const char* publicKeyring, const char* oldPassphrase,
                             const char* newPassphrase) {
     const char* const names[] = {homeDir, secretKeyring, publicKeyring, nullptr};
-    ResultCode result = RunCommandChecks(
-        {homeDir, secretKeyring, publicKeyring, names, nullptr, nullptr, nullptr});
-    if (result == rc::kOk) result = CheckPassphraseLength(oldPassphrase);
-    if (result == rc::kOk) result = CheckPassphraseLength(newPassphrase);
-    if (result == rc::kOk) result = CheckPassphraseText(oldPassphrase);
-    if (result == rc::kOk) result = CheckPassphraseText(newPassphrase);
+    ResultCode result =
+        RunCommandChecks({homeDir, secretKeyring, publicKeyring, names, nullptr, nullptr, nullptr});
+    if (result == rc::kOk)
+        result = CheckPassphraseLength(oldPassphrase);
+    if (result == rc::kOk)
+        result = CheckPassphraseLength(newPassphrase);
+    if (result == rc::kOk)
+        result = CheckPassphraseText(oldPassphrase);
+    if (result == rc::kOk)
+        result = CheckPassphraseText(newPassphrase);
     if (result != rc::kOk) {
         return result;
     }

@@ -31,8 +31,8 @@ constexpr std::size_t kCommandLineSize = 1820;
 ResultCode SignFile(const char* homeDir, const char* secretKeyring, const char* publicKeyring,
                     const char* fileToSign, const char* signatureFile, const char* passphrase,
                     std::int32_t* flags) {
-    const char* const names[] = {homeDir, secretKeyring, publicKeyring, signatureFile, fileToSign,
-                                 nullptr};
+    const char* const names[] = {homeDir,       secretKeyring, publicKeyring,
+                                 signatureFile, fileToSign,    nullptr};
     ResultCode result = RunCommandChecks(
         {homeDir, secretKeyring, publicKeyring, names, fileToSign, signatureFile, passphrase});
     if (result != rc::kOk) {

@@ -97,11 +97,11 @@ ResultCode ComputeKeyPaths(KeyPaths* keyPaths) {
     static const char* const kHome[] = {"conf"};
     static const char* const kSecret[] = {"conf", "secring.gpg"};
     static const char* const kPublic[] = {"conf", "pubring.gpg"};
-    bool fits = BuildProgramFolderPath(keyPaths->homeDir, sizeof keyPaths->homeDir, kHome, 1) &&
-                BuildProgramFolderPath(keyPaths->secretKeyring, sizeof keyPaths->secretKeyring,
-                                       kSecret, 2) &&
-                BuildProgramFolderPath(keyPaths->publicKeyring, sizeof keyPaths->publicKeyring,
-                                       kPublic, 2);
+    bool fits =
+        BuildProgramFolderPath(keyPaths->homeDir, sizeof keyPaths->homeDir, kHome, 1) &&
+        BuildProgramFolderPath(keyPaths->secretKeyring, sizeof keyPaths->secretKeyring, kSecret,
+                               2) &&
+        BuildProgramFolderPath(keyPaths->publicKeyring, sizeof keyPaths->publicKeyring, kPublic, 2);
     return fits ? rc::kOk : rc::kInstallationBroken;
 }
 
@@ -155,9 +155,9 @@ ResultCode CheckStartupPassphrase(ui::Window owner, KeyPaths* keyPaths) {
     // The passphrase is right when it can sign: the public key ring is
     // signed into the trial file, which goes again whatever the result.
     std::int32_t flags = 0;
-    ResultCode result = SignFile(keyPaths->homeDir, keyPaths->secretKeyring,
-                                 keyPaths->publicKeyring, keyPaths->publicKeyring, trialSignature,
-                                 keyPaths->passphrase, &flags);
+    ResultCode result =
+        SignFile(keyPaths->homeDir, keyPaths->secretKeyring, keyPaths->publicKeyring,
+                 keyPaths->publicKeyring, trialSignature, keyPaths->passphrase, &flags);
     platform::RemoveFile(trialSignature);
     return result;
 }

@@ -13,8 +13,13 @@ constexpr int kKeyFileTitle = 2;
 constexpr int kEncryptedFileTitle = 3;
 constexpr std::size_t kNameSize = 260;
 
-const FileQuestion kAskInput{ui::FileDialogKind::Open, kEncryptedFileTitle, kKeyFileFilters,
-                             2, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskInput{ui::FileDialogKind::Open,
+                             kEncryptedFileTitle,
+                             kKeyFileFilters,
+                             2,
+                             false,
+                             ui::kFileMustExist,
+                             nullptr};
 const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
                                kKeyFileTitle,
                                kKeyFileFilters,
@@ -22,10 +27,12 @@ const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
                                true,
                                ui::kFileMustExist | ui::kKeepCurrentFolder,
                                nullptr};
-const FileQuestion kAskOutput{ui::FileDialogKind::Save, kOutputTitle, kAllFileFilters,
-                              1, false, ui::kAskBeforeOverwrite, nullptr};
+const FileQuestion kAskOutput{ui::FileDialogKind::Save, kOutputTitle, kAllFileFilters, 1, false,
+                              ui::kAskBeforeOverwrite,  nullptr};
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // report.doc.gpg proposes report.doc (".gpg" in any letter case); a name
 // without it proposes itself; a name of five characters or fewer, nothing.

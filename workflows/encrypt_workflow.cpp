@@ -14,8 +14,13 @@ constexpr int kKeyFileTitle = 7;
 constexpr int kEncryptedFileTitle = 8;
 constexpr std::size_t kNameSize = 260;
 
-const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToEncryptTitle, kAllFileFilters,
-                             1, false, ui::kFileMustExist, nullptr};
+const FileQuestion kAskInput{ui::FileDialogKind::Open,
+                             kFileToEncryptTitle,
+                             kAllFileFilters,
+                             1,
+                             false,
+                             ui::kFileMustExist,
+                             nullptr};
 const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
                                kKeyFileTitle,
                                kKeyFileFilters,
@@ -23,8 +28,13 @@ const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
                                true,
                                ui::kFileMustExist | ui::kKeepCurrentFolder,
                                nullptr};
-const FileQuestion kAskOutput{ui::FileDialogKind::Save, kEncryptedFileTitle, kAllFileFilters,
-                              1, false, ui::kAskBeforeOverwrite, nullptr};
+const FileQuestion kAskOutput{ui::FileDialogKind::Save,
+                              kEncryptedFileTitle,
+                              kAllFileFilters,
+                              1,
+                              false,
+                              ui::kAskBeforeOverwrite,
+                              nullptr};
 
 }  // namespace
 

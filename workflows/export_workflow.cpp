@@ -11,9 +11,8 @@ namespace {
 
 constexpr std::size_t kTextSize = 260;
 
-const FileQuestion kAskOutput{ui::FileDialogKind::Save, 0,     kKeyFileFilters,
-                              2,                        false, ui::kAskBeforeOverwrite,
-                              "gpg"};
+const FileQuestion kAskOutput{ui::FileDialogKind::Save, 0,    kKeyFileFilters, 2, false,
+                              ui::kAskBeforeOverwrite,  "gpg"};
 
 // "Taro Yamada <taro@example.com>" proposes taro@example.com.gpg; a user ID
 // without an address in angle brackets proposes pubkey.gpg.

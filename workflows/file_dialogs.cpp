@@ -69,9 +69,9 @@ ResultCode CheckOutputIsNotProgramFile(const KeyPaths& keyPaths, const char* out
     BuildProgramFolderPath(settings, sizeof settings, kSettings, 2);
     BuildProgramFolderPath(gpg, sizeof gpg, kGpg, 2);
     platform::GetProgramPath(program, sizeof program);
-    for (const char* own : {keyPaths.secretKeyring, keyPaths.publicKeyring,
-                            static_cast<const char*>(settings), static_cast<const char*>(gpg),
-                            static_cast<const char*>(program)}) {
+    for (const char* own :
+         {keyPaths.secretKeyring, keyPaths.publicKeyring, static_cast<const char*>(settings),
+          static_cast<const char*>(gpg), static_cast<const char*>(program)}) {
         if (own[0] != '\0' && SameFile(target, platform::StampFile(own))) {
             return rc::kBadFileChoice;
         }

@@ -19,8 +19,8 @@ constexpr int kKeyCopyQuestion = 31;
 constexpr std::size_t kTextSize = 260;
 constexpr std::size_t kMessageSize = 1560;
 
-const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters,
-                               2, true, ui::kFileMustExist, nullptr};
+const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters, 2, true,
+                               ui::kFileMustExist,       nullptr};
 
 std::string Text(int id) {
     char text[kTextSize];

@@ -13,10 +13,14 @@ constexpr int kFileToSignTitle = 19;
 constexpr int kSignatureFileTitle = 20;
 constexpr std::size_t kNameSize = 260;
 
-const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToSignTitle, kAllFileFilters,
-                             1, false, ui::kFileMustExist, nullptr};
-const FileQuestion kAskSignature{ui::FileDialogKind::Save, kSignatureFileTitle,
-                                 kSignatureFileFilters, 2, false, ui::kAskBeforeOverwrite,
+const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToSignTitle, kAllFileFilters, 1, false,
+                             ui::kFileMustExist,       nullptr};
+const FileQuestion kAskSignature{ui::FileDialogKind::Save,
+                                 kSignatureFileTitle,
+                                 kSignatureFileFilters,
+                                 2,
+                                 false,
+                                 ui::kAskBeforeOverwrite,
                                  nullptr};
 
 }  // namespace

@@ -14,12 +14,22 @@ constexpr int kSignatureFileTitle = 24;
 constexpr int kKeyFileTitle = 27;
 constexpr std::size_t kNameSize = 260;
 
-const FileQuestion kAskInput{ui::FileDialogKind::Open, kFileToVerifyTitle, kAllFileFilters,
-                             1, false, ui::kFileMustExist, nullptr};
-const FileQuestion kAskSignature{ui::FileDialogKind::Open, kSignatureFileTitle,
-                                 kSignatureFileFilters, 2, false, ui::kFileMustExist, nullptr};
-const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters,
-                               2, true, ui::kFileMustExist, nullptr};
+const FileQuestion kAskInput{ui::FileDialogKind::Open,
+                             kFileToVerifyTitle,
+                             kAllFileFilters,
+                             1,
+                             false,
+                             ui::kFileMustExist,
+                             nullptr};
+const FileQuestion kAskSignature{ui::FileDialogKind::Open,
+                                 kSignatureFileTitle,
+                                 kSignatureFileFilters,
+                                 2,
+                                 false,
+                                 ui::kFileMustExist,
+                                 nullptr};
+const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters, 2, true,
+                               ui::kFileMustExist,       nullptr};
 
 }  // namespace
 
@@ -44,8 +54,7 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
 
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
-    ResultCode result =
-        VerifyFile(context->keyPaths.homeDir, keyFile, input, signature, &flags);
+    ResultCode result = VerifyFile(context->keyPaths.homeDir, keyFile, input, signature, &flags);
     ui::RestoreCursor(cursor);
     return result;
 }

@@ -46,8 +46,8 @@ protected:
                        const std::string& passphrase = "password1") {
         hanako.folder.Activate();
         return DecryptFile(hanako.homeDir.c_str(), hanako.secretKeyring.c_str(),
-                           senderKeyFile.c_str(), opened.c_str(), input.c_str(),
-                           passphrase.c_str(), &flags);
+                           senderKeyFile.c_str(), opened.c_str(), input.c_str(), passphrase.c_str(),
+                           &flags);
     }
 };
 
@@ -111,13 +111,11 @@ TEST_F(RoundTrip, FailedDecryptionKeepsAFileItDidNotTouch) {
 TEST_F(RoundTrip, DetachedSignatures) {
     taro.folder.Activate();
     std::string signature = plain + ".sig";
-    EXPECT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                       taro.publicKeyring.c_str(), plain.c_str(), signature.c_str(), "wrong pass",
-                       &flags),
+    EXPECT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), taro.publicKeyring.c_str(),
+                       plain.c_str(), signature.c_str(), "wrong pass", &flags),
               30);
-    ASSERT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                       taro.publicKeyring.c_str(), plain.c_str(), signature.c_str(), "password1",
-                       &flags),
+    ASSERT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), taro.publicKeyring.c_str(),
+                       plain.c_str(), signature.c_str(), "password1", &flags),
               0);
 
     hanako.folder.Activate();
@@ -125,8 +123,8 @@ TEST_F(RoundTrip, DetachedSignatures) {
                          signature.c_str(), &flags),
               0);
     // The wrong person's key file.
-    EXPECT_EQ(VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(Hanako()).c_str(),
-                         plain.c_str(), signature.c_str(), &flags),
+    EXPECT_EQ(VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(Hanako()).c_str(), plain.c_str(),
+                         signature.c_str(), &flags),
               35);
     // Verification needs no secret key ring.
     RemoveTree(hanako.secretKeyring);
@@ -198,8 +196,7 @@ TEST_F(RoundTrip, Listings) {
     FreeKeyList(&list);
 
     char fingerprint[260];
-    EXPECT_EQ(GetOwnFingerprint(taro.homeDir.c_str(), taro.secretKeyring.c_str(), fingerprint),
-              0);
+    EXPECT_EQ(GetOwnFingerprint(taro.homeDir.c_str(), taro.secretKeyring.c_str(), fingerprint), 0);
     EXPECT_EQ(std::string(fingerprint), FingerprintOf(Taro()));
 
     // A file without keys lists nothing.

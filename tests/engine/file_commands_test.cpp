@@ -92,14 +92,14 @@ TEST_F(FileCommands, CommandLinesAsTheTemplatesSay) {
     };
 
     Encrypt(0);
-    EXPECT_EQ(GpgWords(), with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0",
-                             "-s", "-e", "-r", "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", "-o",
-                             output, input}));
+    EXPECT_EQ(GpgWords(),
+              with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0", "-s", "-e",
+                    "-r", "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", "-o", output, input}));
     test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     Encrypt(1);
-    EXPECT_EQ(GpgWords(), with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0",
-                             "-e", "-r", "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", "-o", output,
-                             input}));
+    EXPECT_EQ(GpgWords(),
+              with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0", "-e", "-r",
+                    "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", "-o", output, input}));
 #ifdef _WIN32
     // Without a signature the sign option is empty: two blanks in a row.
     EXPECT_NE(folder.FakeArguments().find("--passphrase-fd=0  -e -r "), std::string::npos);
@@ -108,19 +108,19 @@ TEST_F(FileCommands, CommandLinesAsTheTemplatesSay) {
     test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     Decrypt(input, output);
     EXPECT_EQ(GpgWords(), with({h, s, k, "-o", input, "--batch", "--yes", "--always-trust",
-                             "--passphrase-fd=0", "-d", output}));
+                                "--passphrase-fd=0", "-d", output}));
     test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     Sign(output);
     EXPECT_EQ(GpgWords(), with({h, s, p, "--batch", "--yes", "--always-trust", "--passphrase-fd=0",
-                             "--detach-sign", "-o", output, input}));
+                                "--detach-sign", "-o", output, input}));
     test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     Verify();
     EXPECT_EQ(GpgWords(), with({h, k, "--no-default-keyring", "--batch", "--yes", "--always-trust",
-                             "--status-fd=1", "--verify", output, input}));
+                                "--status-fd=1", "--verify", output, input}));
     test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     ExportPublicKey(conf.c_str(), pubring.c_str(), "751D20E0", output.c_str());
     EXPECT_EQ(GpgWords(), with({h, p, "--batch", "--yes", "--no-default-keyring", "-o", output,
-                             "--export", "751D20E0"}));
+                                "--export", "751D20E0"}));
 }
 
 TEST_F(FileCommands, EncryptionResults) {
@@ -231,7 +231,8 @@ TEST_F(FileCommands, OutputThatIsTheInputIsRefused) {
 }
 
 TEST_F(FileCommands, PassphrasesThatCannotBeGivenToGpgAreRefused) {
-    folder.InstallFakeGpg("readline\nprint [GNUPG:] SIG_CREATED D\nprint [GNUPG:] END_ENCRYPTION\n");
+    folder.InstallFakeGpg(
+        "readline\nprint [GNUPG:] SIG_CREATED D\nprint [GNUPG:] END_ENCRYPTION\n");
     EXPECT_EQ(Encrypt(0, "password1\n"), 16);
     EXPECT_EQ(SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), input.c_str(),
                        output.c_str(), "pass\rword1", &flags),
@@ -265,8 +266,9 @@ TEST_F(FileCommands, FileNameWithADoubleQuoteIsRefused) {
 TEST_F(FileCommands, FailedDecryptionRemovesOnlyWhatItsRunWrote) {
     std::string out = folder.PathOf("report.doc");
     // GnuPG wrote (partial, unauthenticated) plaintext and then failed.
-    folder.InstallFakeGpg("readline\nwriteoutput partial plaintext\n"
-                          "print [GNUPG:] DECRYPTION_FAILED\n");
+    folder.InstallFakeGpg(
+        "readline\nwriteoutput partial plaintext\n"
+        "print [GNUPG:] DECRYPTION_FAILED\n");
     EXPECT_EQ(Decrypt(out, input), 34);
     EXPECT_FALSE(test_support::Exists(out));
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fake_ui.h"
 #include "platform/platform.h"
+#include "tests/support/fake_ui.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -34,9 +34,8 @@ TEST(CheckEmailAddress, RulesOnBothSidesOfTheAtSign) {
     for (const char* good : {"a@b", ".a@b", "a.@b", "a@.b", "a+b-c_d.e@f-g.h_i+j", "A9@Z0"}) {
         EXPECT_EQ(CheckEmailAddress(good), 0) << good;
     }
-    for (const char* bad :
-         {"", "a@b.", "@ab", "ab@", "a@@b", "a@b@c", "ab", "a b@c", "a..b@c", "a@b..c",
-          "a@b\xe3\x81\x82", "a@b\x80", "a#b@c", "a@b\n"}) {
+    for (const char* bad : {"", "a@b.", "@ab", "ab@", "a@@b", "a@b@c", "ab", "a b@c", "a..b@c",
+                            "a@b..c", "a@b\xe3\x81\x82", "a@b\x80", "a#b@c", "a@b\n"}) {
         EXPECT_EQ(CheckEmailAddress(bad), 15) << bad;
     }
 }
@@ -73,12 +72,12 @@ TEST_F(KeyGeneration, WritesTheParameterTextAndClosesGpgsInput) {
     folder.InstallFakeGpg("readall\nprint [GNUPG:] KEY_CREATED B 751D20E03751AA0FA82636AD\n");
     ASSERT_EQ(Generate(), 0);
     std::string e = platform::kLineEnd;
-    EXPECT_EQ(folder.FakeInput(),
-              "Key-Type: DSA" + e + "Key-Length: 1024" + e + "Subkey-Type: ELG-E" + e +
-                  "Subkey-Length: 2048" + e + "Name-Real: Taro Yamada" + e +
-                  "Name-Email: taro@example.com" + e + "Expire-Date: 0" + e +
-                  "Passphrase: password1" + e + "%secring " + secring + e + "%pubring " +
-                  pubring + e + "%commit" + e);
+    EXPECT_EQ(folder.FakeInput(), "Key-Type: DSA" + e + "Key-Length: 1024" + e +
+                                      "Subkey-Type: ELG-E" + e + "Subkey-Length: 2048" + e +
+                                      "Name-Real: Taro Yamada" + e +
+                                      "Name-Email: taro@example.com" + e + "Expire-Date: 0" + e +
+                                      "Passphrase: password1" + e + "%secring " + secring + e +
+                                      "%pubring " + pubring + e + "%commit" + e);
     EXPECT_STREQ(fingerprint, "751D20E03751AA0FA82636AD");
     // The key rings did not exist: they were proved writable and removed again.
     EXPECT_FALSE(test_support::Exists(secring));
@@ -128,8 +127,9 @@ int ResetCounter(std::int32_t* counter) {
 
 TEST_F(KeyGeneration, ProgressIsCalledForEveryLineWithAWrappingCounter) {
     // 250 lines: the last one ends with the output instead of a line feed.
-    folder.InstallFakeGpg("readall\nrepeat 249 [GNUPG:] PROGRESS primegen . 1 0\n"
-                          "write [GNUPG:] KEY_CREATED B FPR\n");
+    folder.InstallFakeGpg(
+        "readall\nrepeat 249 [GNUPG:] PROGRESS primegen . 1 0\n"
+        "write [GNUPG:] KEY_CREATED B FPR\n");
     gSeen.clear();
     ASSERT_EQ(Generate("Taro Yamada", "", "password1", RecordCounter), 0);
     ASSERT_EQ(gSeen.size(), 250u);

@@ -69,15 +69,15 @@ TEST_F(Listing, FormatErrorsEmptyTheListAndDrainGpg) {
     const std::string noField10 = "pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-\n";
     const std::string open10 = "pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-:Taro\n";
     // A record longer than the reader keeps loses the colon that closes field 10.
-    const std::string cut = "pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-:" +
-                            std::string(250, 'T') + ":scaESCA:\n";
+    const std::string cut =
+        "pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-:" + std::string(250, 'T') + ":scaESCA:\n";
     for (const std::string& lines : {secondKey, secondFingerprint, noField10, open10, cut}) {
         // After the fault comes more output than a pipe holds: the command
         // only returns if it reads it all.
         Gpg(lines);
-        test_support::WriteFile(folder.PathOf("bin/fake-gpg.script"),
-                                test_support::ReadFile(folder.PathOf("bin/fake-gpg.script")) +
-                                    "flood 500000\n");
+        test_support::WriteFile(
+            folder.PathOf("bin/fake-gpg.script"),
+            test_support::ReadFile(folder.PathOf("bin/fake-gpg.script")) + "flood 500000\n");
         EXPECT_EQ(ListPublic(), 44) << lines;
         EXPECT_EQ(list.head, nullptr);
     }
@@ -108,8 +108,7 @@ TEST_F(Listing, PreconditionsComeBeforeGpg) {
 
 TEST_F(Listing, GetOwnFingerprintGives45ForAnythingButOneKey) {
     char fingerprint[260] = "";
-    EXPECT_EQ(GetOwnFingerprint(conf.c_str(), folder.PathOf("none.gpg").c_str(), fingerprint),
-              45);
+    EXPECT_EQ(GetOwnFingerprint(conf.c_str(), folder.PathOf("none.gpg").c_str(), fingerprint), 45);
     Gpg("sec::1024:17:X:2026-11-01::::Taro:::\nfpr:::::::::ABCDEF:\n");
     EXPECT_EQ(GetOwnFingerprint(conf.c_str(), keyFile.c_str(), fingerprint), 0);
     EXPECT_STREQ(fingerprint, "ABCDEF");

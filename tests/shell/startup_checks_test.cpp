@@ -168,7 +168,8 @@ TEST_F(StartUp, SecretRingWithoutOrWithTwoKeysEndsWith51) {
 
 TEST_F(StartUp, SettingsAreReadLast) {
     InstallTaro();
-    WriteFile(folder.PathOf("conf/Quillet.ini"), "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=0\n");
+    WriteFile(folder.PathOf("conf/Quillet.ini"),
+              "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=0\n");
     fake_ui::promptAnswers = {"password1"};
     EXPECT_TRUE(Run());
     EXPECT_EQ(gAppState.work.encryptNoSign, 1);

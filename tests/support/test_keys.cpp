@@ -14,13 +14,17 @@ const TestUser& Hanako() {
     return user;
 }
 
-std::string KeyCache() { return NativePath(HostPath(QUILLET_TEST_KEY_CACHE)); }
+std::string KeyCache() {
+    return NativePath(HostPath(QUILLET_TEST_KEY_CACHE));
+}
 
 std::string CacheFolder(const TestUser& user) {
     return KeyCache() + NativePath("/" + user.cacheName + "/");
 }
 
-bool InCache(const TestUser& user) { return Exists(CacheFolder(user) + "fingerprint.txt"); }
+bool InCache(const TestUser& user) {
+    return Exists(CacheFolder(user) + "fingerprint.txt");
+}
 
 std::string FingerprintOf(const TestUser& user) {
     if (!InCache(user)) {
@@ -29,9 +33,13 @@ std::string FingerprintOf(const TestUser& user) {
     return ReadFile(CacheFolder(user) + "fingerprint.txt");
 }
 
-std::string UserIdOf(const TestUser& user) { return user.name + " <" + user.email + ">"; }
+std::string UserIdOf(const TestUser& user) {
+    return user.name + " <" + user.email + ">";
+}
 
-std::string PublicKeyFileOf(const TestUser& user) { return CacheFolder(user) + "public.gpg"; }
+std::string PublicKeyFileOf(const TestUser& user) {
+    return CacheFolder(user) + "public.gpg";
+}
 
 std::string TwoKeysFile() {
     return KeyCache() + NativePath("/two-keys.gpg");

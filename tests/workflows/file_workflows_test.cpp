@@ -190,8 +190,12 @@ TEST_F(FileWorkflows, DecryptWithAndWithoutVerification) {
 TEST_F(FileWorkflows, DecryptProposals) {
     gAppState.work.decryptNoVerify = 1;
     const std::pair<const char*, const char*> cases[] = {
-        {"a.gpg", ""},      {"ab.gpg", "ab"},       {"data.Gpg", "data"},
-        {"PLAN.GPG", "PLAN"}, {"archive.zip", "archive.zip"}, {"abcde", ""},
+        {"a.gpg", ""},
+        {"ab.gpg", "ab"},
+        {"data.Gpg", "data"},
+        {"PLAN.GPG", "PLAN"},
+        {"archive.zip", "archive.zip"},
+        {"abcde", ""},
     };
     for (const auto& [input, proposal] : cases) {
         fake_ui::Reset();

@@ -107,10 +107,9 @@ TEST_F(KeyWorkflows, KeyInformationOfAReceivedKeyFile) {
     EXPECT_EQ(fake_ui::fileDialogs.at(0).title, Text(28));
     EXPECT_EQ(fake_ui::fileDialogs.at(0).initialFolder, pubkeyFolder);
     ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-    EXPECT_EQ(fake_ui::messageBoxes[0].text, Text(29) + "\n" + UserIdOf(Hanako()) + "\n\n" +
-                                                 Text(30) + "\n" +
-                                                 Grouped(FingerprintOf(Hanako())) + "\n\n" +
-                                                 Text(31));
+    EXPECT_EQ(fake_ui::messageBoxes[0].text,
+              Text(29) + "\n" + UserIdOf(Hanako()) + "\n\n" + Text(30) + "\n" +
+                  Grouped(FingerprintOf(Hanako())) + "\n\n" + Text(31));
     EXPECT_EQ(fake_ui::clipboard, FingerprintOf(Hanako()));
 
     // Cancelled: nothing shown. Two keys: 44 and no box.
@@ -178,8 +177,12 @@ TEST_F(PassphraseChangeFlow, SuccessReplacesTheCachedPassphraseAtOnce) {
 
 TEST(TrimBlanks, OnlySpacesAtBothEnds) {
     const std::pair<const char*, const char*> cases[] = {
-        {"  Taro Yamada  ", "Taro Yamada"}, {"Taro  Yamada", "Taro  Yamada"}, {"    ", ""},
-        {"", ""}, {"\tTaro ", "\tTaro"}, {"\xe3\x80\x80Taro", "\xe3\x80\x80Taro"},
+        {"  Taro Yamada  ", "Taro Yamada"},
+        {"Taro  Yamada", "Taro  Yamada"},
+        {"    ", ""},
+        {"", ""},
+        {"\tTaro ", "\tTaro"},
+        {"\xe3\x80\x80Taro", "\xe3\x80\x80Taro"},
     };
     for (const auto& [in, out] : cases) {
         char text[64];

@@ -1,0 +1,201 @@
+// Measures what the engine adds to GnuPG: every file command is timed
+// against the identical GnuPG command line started directly with the same
+// input, alternately, and the ratio of their medians is printed as
+//   bench NAME ratio: VALUE x
+// together with both medians. The command line that GnuPG receives from the
+// engine is recorded once by the scripted fake GnuPG, so the direct run is
+// given exactly the same arguments.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/encryption_commands.h"
+#include "engine/key_export.h"
+#include "engine/key_generation.h"
+#include "engine/key_listing.h"
+#include "engine/signature_commands.h"
+#include "platform/platform.h"
+#include "tests/support/fake_ui.h"
+#include "tests/support/test_support.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace test_support;
+using Clock = std::chrono::steady_clock;
+
+struct Keys {
+    std::string home, secring, pubring, keyFile, fingerprint;
+};
+
+// GnuPG started directly with `argv`, `input` on its standard input, its
+// output read and thrown away, as the engine does.
+void RunDirect(const std::string& gpg, const std::vector<std::string>& args,
+               const std::string& folder, const std::string& input) {
+    int in[2];
+    int out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(gpg.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid;
+    if (posix_spawn(&pid, gpg.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+        std::perror("posix_spawn");
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    if (!input.empty() && write(in[1], input.data(), input.size()) < 0) {
+        std::perror("write");
+    }
+    char chunk[4096];
+    while (read(out[0], chunk, sizeof chunk) > 0) {
+    }
+    close(out[0]);
+    close(in[1]);
+    int status;
+    waitpid(pid, &status, 0);
+}
+
+double Seconds(const std::function<void()>& work) {
+    Clock::time_point start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The arguments GnuPG receives from one engine command, recorded by the fake.
+std::vector<std::string> RecordArguments(ProgramFolder& folder,
+                                         const std::function<void()>& command) {
+    folder.InstallFakeGpg("readall\n");
+    command();
+    std::vector<std::string> args;
+    std::string recorded = folder.FakeArguments();
+    std::size_t start = 0;
+    while (start < recorded.size()) {
+        std::size_t end = recorded.find('\n', start);
+        args.push_back(recorded.substr(start, end - start));
+        start = end + 1;
+    }
+    return args;
+}
+
+void Compare(const char* name, ProgramFolder& folder, int rounds, const std::string& input,
+             const std::function<void()>& command) {
+    std::vector<std::string> args = RecordArguments(folder, command);
+    folder.InstallRealGpg();
+    std::string gpg = folder.PathOf("bin/gpg.exe");
+    command();  // warm the caches once
+    std::vector<double> engine;
+    std::vector<double> direct;
+    auto runDirect = [&] { RunDirect(gpg, args, folder.Folder(), input); };
+    // Alternate which goes first, so that neither always finds warm caches.
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            engine.push_back(Seconds(command));
+            direct.push_back(Seconds(runDirect));
+        } else {
+            direct.push_back(Seconds(runDirect));
+            engine.push_back(Seconds(command));
+        }
+    }
+    double e = Median(engine);
+    double d = Median(direct);
+    std::printf("bench %s engine: %.4f s\n", name, e);
+    std::printf("bench %s direct: %.4f s\n", name, d);
+    std::printf("bench %s ratio: %.3f x\n", name, e / d);
+    std::fflush(stdout);
+}
+
+std::string RandomBytes(std::size_t size) {
+    std::mt19937_64 generator(20261206);
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; i += 8) {
+        std::uint64_t value = generator();
+        std::memcpy(&bytes[i], &value, std::min<std::size_t>(8, size - i));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+int main() {
+    ProgramFolder folder;
+    folder.InstallRealGpg();
+    Keys keys{folder.PathOf("conf"), folder.PathOf("conf/secring.gpg"),
+              folder.PathOf("conf/pubring.gpg"), folder.PathOf("own.gpg"), ""};
+    MakeFolderAt(keys.home);
+    char fingerprint[260];
+    if (GenerateKeyPair(keys.home.c_str(), keys.secring.c_str(), keys.pubring.c_str(), "Bench User",
+                        "bench@example.com", "", "password1", fingerprint, nullptr) != 0 ||
+        ExportPublicKey(keys.home.c_str(), keys.pubring.c_str(), fingerprint,
+                        keys.keyFile.c_str()) != 0) {
+        std::fprintf(stderr, "bench: cannot make the bench key\n");
+        return 1;
+    }
+    const std::string passphraseLine = std::string("password1") + platform::kLineEnd;
+
+    for (const auto& [label, size, rounds] : {std::make_tuple("1KB", std::size_t{1024}, 101),
+                                              std::make_tuple("64MB", std::size_t{64} << 20, 9)}) {
+        std::string plain = folder.PathOf(std::string("plain-") + label);
+        std::string sealed = plain + ".gpg";
+        std::string opened = plain + ".out";
+        WriteFile(plain, RandomBytes(size));
+        std::int32_t flags = 0;
+        auto encrypt = [&] {
+            EncryptFile(keys.home.c_str(), keys.secring.c_str(), keys.keyFile.c_str(),
+                        plain.c_str(), sealed.c_str(), fingerprint, "password1", 0, &flags);
+        };
+        auto decrypt = [&] {
+            DecryptFile(keys.home.c_str(), keys.secring.c_str(), keys.keyFile.c_str(),
+                        opened.c_str(), sealed.c_str(), "password1", &flags);
+        };
+        Compare((std::string("encrypt-") + label).c_str(), folder, rounds, passphraseLine, encrypt);
+        encrypt();
+        Compare((std::string("decrypt-") + label).c_str(), folder, rounds, passphraseLine, decrypt);
+        if (size == 1024) {
+            std::string signature = plain + ".sig";
+            auto sign = [&] {
+                SignFile(keys.home.c_str(), keys.secring.c_str(), keys.pubring.c_str(),
+                         plain.c_str(), signature.c_str(), "password1", &flags);
+            };
+            auto verify = [&] {
+                VerifyFile(keys.home.c_str(), keys.keyFile.c_str(), plain.c_str(),
+                           signature.c_str(), &flags);
+            };
+            Compare("sign-1KB", folder, rounds, passphraseLine, sign);
+            sign();
+            Compare("verify-1KB", folder, rounds, "", verify);
+        }
+    }
+    return 0;
+}
