@@ -7,7 +7,7 @@ SHELL := /bin/sh
 NATIVE := build/native
 WIN64 := build/win64
 
-.PHONY: all setup gnupg wineprefix configure build test run bench clean
+.PHONY: all setup gnupg wineprefix configure build test run package bench clean
 
 all: build
 
@@ -43,6 +43,12 @@ test: build wineprefix
 # refreshed from the win64 build; the user's keys and settings in it stay.
 run: build wineprefix
 	@scripts/run-app.sh $(WIN64) build/app
+
+# The Windows package: dist/Quillet-1.0.11-win64.zip, made by the win64 build.
+package: build
+	@mkdir -p dist
+	@cp $(WIN64)/Quillet-1.0.11-win64.zip dist/
+	@echo "package: dist/Quillet-1.0.11-win64.zip"
 
 # Benchmarks: what the engine adds to GnuPG (bench NAME: VALUE UNIT lines).
 bench: build
