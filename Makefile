@@ -51,9 +51,14 @@ package: build
 	@echo "package: dist/Quillet-1.0.11-win64.zip"
 
 # Benchmarks: what the engine adds to GnuPG (bench NAME: VALUE UNIT lines).
-bench: build
+bench: build wineprefix
 	@echo "bench: engine commands against GnuPG started directly (native, gpg1)"
 	@$(NATIVE)/bench/engine_bench 2>/dev/null
+	@echo "bench: start-up and memory of Quillet.exe under Wine"
+	@ctest --preset win64 -R 'e2e_wineprefix|test_keys_setup' >/dev/null
+	@QUILLET_WINEPREFIX=$(CURDIR)/$(WIN64)/e2e-wineprefix scripts/wine-run.sh \
+		$(WIN64)/bench/startup_bench.exe --program=$(CURDIR)/$(WIN64)/Quillet.exe 2>/dev/null | \
+		grep '^bench '
 
 clean:
 	rm -rf build
