@@ -137,17 +137,25 @@ ResultCode ListSecretKeys(const char* homeDir, const char* secretKeyring, KeyLis
 }
 
 ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, char* buffer) {
+    // A missing key ring, a GnuPG that cannot start and a ring without keys
+    // all leave the list empty: each is reported as 45.
     KeyList list{nullptr};
     ListSecretKeys(homeDir, secretKeyring, &list);
-    if (list.head == nullptr) {
-        return rc::kSecretKeyFormat;
+    return TakeOnlyKey(&list, rc::kSecretKeyFormat, nullptr, buffer);
+}
+
+ResultCode TakeOnlyKey(KeyList* list, ResultCode formatError, char* userId, char* fingerprint) {
+    if (list->head == nullptr || list->head->next != nullptr) {
+        FreeKeyList(list);
+        return formatError;
     }
-    if (list.head->next != nullptr) {
-        FreeKeyList(&list);
-        return rc::kSecretKeyFormat;
+    if (userId != nullptr) {
+        std::strcpy(userId, list->head->userId);  // shorter than 256 bytes
     }
-    std::strcpy(buffer, list.head->fingerprint);
-    FreeKeyList(&list);
+    if (fingerprint != nullptr) {
+        std::strcpy(fingerprint, list->head->fingerprint);
+    }
+    FreeKeyList(list);
     return rc::kOk;
 }
 

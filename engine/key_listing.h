@@ -31,6 +31,12 @@ ResultCode ListSecretKeys(const char* homeDir, const char* secretKeyring, KeyLis
 // least 256 bytes): 0, or 45 for anything but exactly one key.
 ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, char* buffer);
 
+// Takes the one key of a listing that has ended: copies its user ID and
+// fingerprint (each into a buffer of at least 256 bytes; either may be
+// nullptr) and releases the list. `formatError` when the list holds no key
+// or more than one (the list is released then too).
+ResultCode TakeOnlyKey(KeyList* list, ResultCode formatError, char* userId, char* fingerprint);
+
 // Puts a new entry in front of the list: 0, or 3 when memory runs out.
 ResultCode AddKeyEntry(KeyList* list, const char* userId, const char* fingerprint);
 // Releases every entry and leaves the list empty; returns 0.

@@ -130,21 +130,17 @@ ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
         return result;
     }
 
+    // The key to edit is the one key of the secret key ring, by fingerprint.
     KeyList list{nullptr};
     ListSecretKeys(homeDir, secretKeyring, &list);
-    if (list.head == nullptr) {
-        return rc::kSecretKeyFormat;
-    }
-    if (list.head->next != nullptr) {
-        FreeKeyList(&list);
-        return rc::kSecretKeyFormat;
+    char keyName[kKeyNameSize];
+    result = TakeOnlyKey(&list, rc::kSecretKeyFormat, nullptr, keyName);
+    if (result != rc::kOk) {
+        return result;
     }
     PassphrasePair pair{};
     std::strcpy(pair.oldPassphrase, oldPassphrase);
     std::strcpy(pair.newPassphrase, newPassphrase);
-    char keyName[kKeyNameSize];
-    std::strcpy(keyName, list.head->fingerprint);
-    FreeKeyList(&list);
 
     char commandLine[kCommandLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,

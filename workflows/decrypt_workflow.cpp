@@ -58,10 +58,9 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     char keyFile[kNameSize] = "";
     char output[kNameSize] = "";
 
-    if (droppedFile != nullptr) {
-        std::snprintf(input, sizeof input, "%s", droppedFile);
-    } else if (AskFor(owner, kAskInput, input) != 0) {
-        return rc::kCancelled;
+    ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, false, input);
+    if (taken != rc::kOk) {
+        return taken;
     }
     if (context->decryptNoVerify == 0 && AskFor(owner, kAskKeyFile, keyFile) != 0) {
         return rc::kCancelled;

@@ -1,8 +1,5 @@
 #include "workflows/encrypt_workflow.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "engine/encryption_commands.h"
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
@@ -45,10 +42,9 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     char output[kNameSize] = "";
     char recipient[kNameSize] = "";
 
-    if (droppedFile != nullptr) {
-        std::snprintf(input, sizeof input, "%s", droppedFile);
-    } else if (AskFor(owner, kAskInput, input) != 0) {
-        return rc::kCancelled;
+    ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, false, input);
+    if (taken != rc::kOk) {
+        return taken;
     }
     if (AskFor(owner, kAskKeyFile, keyFile) != 0) {
         return rc::kCancelled;
@@ -63,17 +59,13 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     }
 
     // The recipient is the one key of the key file, named by its fingerprint.
+    // Every failure of the listing leaves the list empty: all are 44.
     KeyList list{nullptr};
     ListPublicKeys(keys.homeDir, keyFile, &list);
-    if (list.head == nullptr) {
-        return rc::kPublicKeyFormat;
+    ResultCode single = TakeOnlyKey(&list, rc::kPublicKeyFormat, nullptr, recipient);
+    if (single != rc::kOk) {
+        return single;
     }
-    if (list.head->next != nullptr) {
-        FreeKeyList(&list);
-        return rc::kPublicKeyFormat;
-    }
-    std::snprintf(recipient, sizeof recipient, "%s", list.head->fingerprint);
-    FreeKeyList(&list);
 
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();

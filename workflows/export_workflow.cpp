@@ -35,18 +35,12 @@ ResultCode ExportWorkflow(ui::Window owner, KeyPaths* keyPaths) {
         FreeKeyList(&list);
         return listed;
     }
-    if (list.head == nullptr) {
-        return rc::kSecretKeyFormat;
-    }
-    if (list.head->next != nullptr) {
-        FreeKeyList(&list);
-        return rc::kSecretKeyFormat;
-    }
     char fingerprint[kTextSize];
     char userId[kTextSize];
-    std::snprintf(fingerprint, sizeof fingerprint, "%s", list.head->fingerprint);
-    std::snprintf(userId, sizeof userId, "%s", list.head->userId);
-    FreeKeyList(&list);
+    ResultCode single = TakeOnlyKey(&list, rc::kSecretKeyFormat, userId, fingerprint);
+    if (single != rc::kOk) {
+        return single;
+    }
 
     char fileName[kTextSize];
     ProposeKeyFileName(userId, fileName, sizeof fileName);

@@ -1,5 +1,6 @@
 #include "workflows/file_dialogs.h"
 
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
@@ -40,6 +41,19 @@ int AskFor(ui::Window owner, const FileQuestion& question, char* name) {
                                   question.options,
                                   question.defaultExtension};
     return ui::AskFileName(request);
+}
+
+ResultCode TakeInputFile(ui::Window owner, const FileQuestion& question, const char* droppedFile,
+                         bool mustBeReadable, char* input) {
+    if (droppedFile == nullptr) {
+        input[0] = '\0';
+        return AskFor(owner, question, input) == 0 ? rc::kOk : rc::kCancelled;
+    }
+    if (mustBeReadable && !platform::CanOpenForSharedReading(droppedFile)) {
+        return rc::kInputOpen;
+    }
+    std::snprintf(input, platform::kMaxPath, "%s", droppedFile);
+    return rc::kOk;
 }
 
 void ProposeWithExtension(const char* input, const char* extension, char* proposal) {

@@ -29,6 +29,13 @@ struct FileQuestion {
 // the chosen path afterwards. 0 chosen, 1 cancelled.
 int AskFor(ui::Window owner, const FileQuestion& question, char* name);
 
+// The file a workflow works on, into `input` (260 bytes): the dropped file
+// when there is one (with `mustBeReadable`, one that cannot be opened for
+// reading gives 23, for example when another program holds it locked),
+// else the one the user picks with `question`. 0, 1 (cancelled) or 23.
+ResultCode TakeInputFile(ui::Window owner, const FileQuestion& question, const char* droppedFile,
+                         bool mustBeReadable, char* input);
+
 // The proposal for an output named after its input: the input's name with
 // `extension` appended (report.doc, ".gpg": report.doc.gpg) while the name
 // is shorter than 256 characters, else the empty text. `proposal` holds 260

@@ -73,18 +73,12 @@ ResultCode KeyInfoWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     if (listed != rc::kOk) {
         return listed;
     }
-    if (list.head == nullptr) {
-        return rc::kPublicKeyFormat;
-    }
-    if (list.head->next != nullptr) {
-        FreeKeyList(&list);
-        return rc::kPublicKeyFormat;
-    }
     char fingerprint[kTextSize];
     char userId[kTextSize];
-    std::snprintf(fingerprint, sizeof fingerprint, "%s", list.head->fingerprint);
-    std::snprintf(userId, sizeof userId, "%s", list.head->userId);
-    FreeKeyList(&list);
+    ResultCode single = TakeOnlyKey(&list, rc::kPublicKeyFormat, userId, fingerprint);
+    if (single != rc::kOk) {
+        return single;
+    }
     return Offer(owner,
                  Text(kUserIdLabel) + "\n" + userId + "\n\n" + Text(kKeyFingerprintLabel) + "\n" +
                      GroupFingerprint(fingerprint) + "\n\n" + Text(kKeyCopyQuestion),

@@ -1,10 +1,6 @@
 #include "workflows/sign_workflow.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "engine/signature_commands.h"
-#include "platform/platform.h"
 #include "workflows/file_dialogs.h"
 
 namespace {
@@ -30,14 +26,9 @@ ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* drop
     char input[kNameSize] = "";
     char signature[kNameSize] = "";
 
-    if (droppedFile != nullptr) {
-        // A file that another program holds locked cannot be signed.
-        if (!platform::CanOpenForSharedReading(droppedFile)) {
-            return rc::kInputOpen;
-        }
-        std::snprintf(input, sizeof input, "%s", droppedFile);
-    } else if (AskFor(owner, kAskInput, input) != 0) {
-        return rc::kCancelled;
+    ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, true, input);
+    if (taken != rc::kOk) {
+        return taken;
     }
     ProposeWithExtension(input, ".sig", signature);
     if (AskFor(owner, kAskSignature, signature) != 0) {

@@ -1,10 +1,6 @@
 #include "workflows/verify_workflow.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "engine/signature_commands.h"
-#include "platform/platform.h"
 #include "workflows/file_dialogs.h"
 
 namespace {
@@ -39,13 +35,9 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
     char keyFile[kNameSize] = "";
 
     // A dropped file is always the signed file, never the signature.
-    if (droppedFile != nullptr) {
-        if (!platform::CanOpenForSharedReading(droppedFile)) {
-            return rc::kInputOpen;
-        }
-        std::snprintf(input, sizeof input, "%s", droppedFile);
-    } else if (AskFor(owner, kAskInput, input) != 0) {
-        return rc::kCancelled;
+    ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, true, input);
+    if (taken != rc::kOk) {
+        return taken;
     }
     ProposeWithExtension(input, ".sig", signature);
     if (AskFor(owner, kAskSignature, signature) != 0 || AskFor(owner, kAskKeyFile, keyFile) != 0) {

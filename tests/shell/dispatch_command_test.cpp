@@ -70,20 +70,11 @@ ResultCode PassphraseChangeWorkflow() {
 
 namespace {
 
-std::string Text(int id) {
-    char buffer[260];
-    platform::LoadText(id, buffer, sizeof buffer);
-    return buffer;
-}
-
-std::string ResultText(ResultCode code) {
-    char buffer[260];
-    LoadResultText(code, buffer, sizeof buffer);
-    return buffer;
-}
+using test_support::ResultMessage;
+using test_support::StringText;
 
 std::string MessageEvent(ResultCode code) {
-    return "message: Message Box: " + ResultText(code);
+    return "message: Message Box: " + ResultMessage(code);
 }
 
 class DispatchCommandTest : public testing::Test {
@@ -219,7 +210,7 @@ TEST_F(DispatchCommandTest, ModeButtonClicksShowTheIdleTextOfTheirMode) {
     };
     for (const auto& [button, idleText] : clicks) {
         DispatchCommand(MainWindow(), button);
-        EXPECT_EQ(StatusBarText(), Text(idleText)) << "button " << button;
+        EXPECT_EQ(StatusBarText(), StringText(idleText)) << "button " << button;
     }
     EXPECT_TRUE(fake_ui::timers.empty());
     EXPECT_TRUE(gCalls.empty());
@@ -292,7 +283,7 @@ TEST_F(DispatchCommandTest, OtherIdsDoNothing) {
 
 TEST_F(DispatchCommandTest, SetStatusTextPutsTheStringTableTextIntoTheStatusBar) {
     SetStatusText(IDS_VERIFY_DONE);
-    EXPECT_EQ(StatusBarText(), Text(IDS_VERIFY_DONE));
+    EXPECT_EQ(StatusBarText(), StringText(IDS_VERIFY_DONE));
 }
 
 TEST_F(DispatchCommandTest, TheTimerStopsAndBringsBackTheIdleTextOfTheSelectedMode) {
@@ -309,7 +300,7 @@ TEST_F(DispatchCommandTest, TheTimerStopsAndBringsBackTheIdleTextOfTheSelectedMo
         SetStatusText(IDS_ENCRYPT_DONE);
         ResetStatusText(MainWindow());
         EXPECT_TRUE(fake_ui::timers.empty());
-        EXPECT_EQ(StatusBarText(), Text(idleText));
+        EXPECT_EQ(StatusBarText(), StringText(idleText));
     }
 }
 
@@ -318,7 +309,7 @@ TEST_F(DispatchCommandTest, AnyNonZeroButtonStateCountsAsSelectedInModeOrder) {
     fake_ui::buttonStates[gAppState.signButton] = 2;
     fake_ui::buttonStates[gAppState.verifyButton] = 1;
     ResetStatusText(MainWindow());
-    EXPECT_EQ(StatusBarText(), Text(IDS_SIGN_IDLE));
+    EXPECT_EQ(StatusBarText(), StringText(IDS_SIGN_IDLE));
 }
 
 TEST_F(DispatchCommandTest, WithNoModeSelectedTheTimerEmptiesTheStatusBar) {
@@ -327,7 +318,7 @@ TEST_F(DispatchCommandTest, WithNoModeSelectedTheTimerEmptiesTheStatusBar) {
     ResetStatusText(MainWindow());
     EXPECT_EQ(fake_ui::events.back(), "status: ");
     EXPECT_EQ(StatusBarText(), "");
-    EXPECT_EQ(fake_ui::events.front(), "status: " + Text(IDS_DECRYPT_DONE));
+    EXPECT_EQ(fake_ui::events.front(), "status: " + StringText(IDS_DECRYPT_DONE));
 }
 
 }  // namespace

@@ -15,12 +15,6 @@ namespace {
 
 using namespace test_support;
 
-std::string Text(int id) {
-    char text[260];
-    platform::LoadText(id, text, sizeof text);
-    return text;
-}
-
 // The texts of a drop list, up to its closing empty text.
 std::vector<std::string> Texts(const char* list) {
     std::vector<std::string> texts;
@@ -99,7 +93,7 @@ TEST_F(Drops, CancelledOperationLeavesTheWorkingTextAndStartsTheTimer) {
     Select(&sign);
     Drop({plain});
     EXPECT_TRUE(fake_ui::messageBoxes.empty());
-    EXPECT_EQ(Status(), Text(95));
+    EXPECT_EQ(Status(), StringText(95));
     EXPECT_TRUE(TimerRunning());
 }
 
@@ -107,14 +101,14 @@ TEST_F(Drops, SuccessfulVerificationIsConfirmedBeforeTheDoneText) {
     Select(&sign);
     fake_ui::fileDialogAnswers = {plain + ".sig"};
     Drop({plain});
-    EXPECT_EQ(Status(), Text(96));
+    EXPECT_EQ(Status(), StringText(96));
     fake_ui::Reset();
     Select(&verify);
     fake_ui::fileDialogAnswers = {plain + ".sig", taroKey};
     Drop({plain});
     auto box = std::find(fake_ui::events.begin(), fake_ui::events.end(),
-                         "message: Message Box: " + Text(99));
-    auto done = std::find(fake_ui::events.begin(), fake_ui::events.end(), "status: " + Text(98));
+                         "message: Message Box: " + StringText(99));
+    auto done = std::find(fake_ui::events.begin(), fake_ui::events.end(), "status: " + StringText(98));
     EXPECT_NE(box, fake_ui::events.end());
     EXPECT_LT(box, done);
     EXPECT_NE(done, fake_ui::events.end());
@@ -123,8 +117,8 @@ TEST_F(Drops, SuccessfulVerificationIsConfirmedBeforeTheDoneText) {
 TEST_F(Drops, MenuEntriesStartWithoutAFile) {
     Select(&encrypt);  // the selected mode plays no part in the menu's entries
     EXPECT_EQ(StartDecrypt(nullptr), 1);
-    EXPECT_EQ(Status(), Text(93));
-    EXPECT_EQ(fake_ui::fileDialogs.at(0).title, Text(3));
+    EXPECT_EQ(Status(), StringText(93));
+    EXPECT_EQ(fake_ui::fileDialogs.at(0).title, StringText(3));
 }
 
 TEST_F(Drops, NoModeSelectedRunsNothing) {

@@ -15,18 +15,6 @@ namespace {
 
 using namespace test_support;
 
-std::string Text(int id) {
-    char text[260];
-    platform::LoadText(id, text, sizeof text);
-    return text;
-}
-
-std::string Message(ResultCode code) {
-    char text[260];
-    LoadResultText(code, text, sizeof text);
-    return text;
-}
-
 class StartUp : public ::testing::Test {
 protected:
     ProgramFolder folder;
@@ -84,7 +72,7 @@ TEST_F(StartUp, ProgramFolderTooDeepForTheKeyPathsIsReportedNotCut) {
     deep.push_back(platform::kPathSeparator);
     platform::OverrideProgramPath((deep + "Q.exe").c_str());
     EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{Message(39)});
+    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(39)});
 }
 
 TEST_F(StartUp, FirstStartMakesTheFoldersAndOpensTheKeySetup) {
@@ -119,13 +107,13 @@ TEST_F(StartUp, PublicRingWithoutSecretRingIsAFirstStart) {
 TEST_F(StartUp, ConfTakenByAFile) {
     WriteFile(folder.PathOf("conf"), "not a folder");
     EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{Message(19)});
+    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(19)});
     // At a first start a file named pubkey breaks the installation.
     RemoveTree(folder.PathOf("conf"));
     WriteFile(folder.PathOf("pubkey"), "not a folder");
     fake_ui::Reset();
     EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{Message(39)});
+    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(39)});
 }
 
 TEST_F(StartUp, NormalStartChecksThePassphraseWithATrialSignature) {
@@ -134,8 +122,8 @@ TEST_F(StartUp, NormalStartChecksThePassphraseWithATrialSignature) {
     EXPECT_TRUE(Run());
     ASSERT_EQ(fake_ui::prompts.size(), 1u);
     EXPECT_EQ(fake_ui::prompts[0].maxLength, 256);
-    EXPECT_EQ(fake_ui::prompts[0].caption, Text(21));
-    EXPECT_EQ(fake_ui::prompts[0].prompt, Text(22));
+    EXPECT_EQ(fake_ui::prompts[0].caption, StringText(21));
+    EXPECT_EQ(fake_ui::prompts[0].prompt, StringText(22));
     EXPECT_EQ(Title(), "Quillet - " + UserIdOf(Taro()));
     EXPECT_TRUE(TrialFiles().empty()) << "the trial signature file is gone";
     EXPECT_FALSE((fake_ui::menuChecks[{&windowTag, 40014u}]));
@@ -145,7 +133,7 @@ TEST_F(StartUp, WrongOrCancelledPassphraseEndsTheStart) {
     InstallTaro();
     fake_ui::promptAnswers = {"not my passphrase"};
     EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{Message(30)});
+    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(30)});
     EXPECT_TRUE(TrialFiles().empty());
 
     fake_ui::Reset();
@@ -163,7 +151,7 @@ TEST_F(StartUp, SecretRingWithoutOrWithTwoKeysEndsWith51) {
     CopyFile(CacheFolder(Taro()) + "pubring.gpg", folder.PathOf("conf/pubring.gpg"));
     fake_ui::promptAnswers = {"password1"};
     EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{Message(51)});
+    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(51)});
 }
 
 TEST_F(StartUp, SettingsAreReadLast) {
@@ -179,7 +167,7 @@ TEST_F(StartUp, SettingsAreReadLast) {
     fake_ui::Reset();
     fake_ui::promptAnswers = {"password1"};
     EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{Message(51)});
+    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(51)});
 }
 
 }  // namespace

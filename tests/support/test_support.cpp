@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "engine/result_codes.h"
 #include "platform/platform.h"
 
 namespace test_support {
@@ -20,6 +21,18 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 }  // namespace
+
+std::string StringText(int id) {
+    char text[260];
+    platform::LoadText(id, text, sizeof text);
+    return text;
+}
+
+std::string ResultMessage(int code) {
+    char text[260];
+    LoadResultText(code, text, sizeof text);
+    return text;
+}
 
 std::string NativePath(const std::string& path) {
     std::string result = path;

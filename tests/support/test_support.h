@@ -42,6 +42,11 @@ private:
     std::string folder_;
 };
 
+// A string-table text as the program loads it, and the message of a result
+// code.
+std::string StringText(int id);
+std::string ResultMessage(int code);
+
 // A path in the platform's form: '/' become the platform's separator.
 std::string NativePath(const std::string& path);
 // A path of the build machine (a Linux path) as the test program sees it.

@@ -15,12 +15,6 @@ namespace {
 using namespace test_support;
 using Kind = ui::FileDialogKind;
 
-std::string Text(int id) {
-    char text[260];
-    platform::LoadText(id, text, sizeof text);
-    return text;
-}
-
 using Filters = std::vector<std::pair<std::string, std::string>>;
 const Filters kKeyFiles = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
 const Filters kSignatureFiles = {{"sig Files(*.sig)", "*.sig"}, {"All Files(*.*)", "*.*"}};
@@ -32,7 +26,7 @@ void ExpectDialog(std::size_t index, Kind kind, int titleId, const Filters& filt
     ASSERT_LT(index, fake_ui::fileDialogs.size());
     const fake_ui::FileDialogCall& call = fake_ui::fileDialogs[index];
     EXPECT_EQ(call.kind, kind) << index;
-    EXPECT_EQ(call.title, Text(titleId)) << index;
+    EXPECT_EQ(call.title, StringText(titleId)) << index;
     EXPECT_EQ(call.filters, filters) << index;
     EXPECT_EQ(call.initialName, initialName) << index;
     EXPECT_EQ(call.initialFolder, folder) << index;
@@ -73,7 +67,7 @@ TEST_F(FileWorkflows, DroppedFileSkipsTheFirstDialog) {
     Answer({hanakoKey, sealed});
     EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
     ASSERT_EQ(fake_ui::fileDialogs.size(), 2u);
-    EXPECT_EQ(fake_ui::fileDialogs[0].title, Text(7));
+    EXPECT_EQ(fake_ui::fileDialogs[0].title, StringText(7));
 }
 
 TEST_F(FileWorkflows, EncryptProposalsAtTheLengthLimit) {

@@ -17,12 +17,6 @@ namespace {
 
 using namespace test_support;
 
-std::string Text(int id) {
-    char text[260];
-    platform::LoadText(id, text, sizeof text);
-    return text;
-}
-
 std::string Grouped(const std::string& f) {
     std::string text;
     for (int group = 0; group < 10; ++group) {
@@ -86,7 +80,7 @@ TEST_F(KeyWorkflows, OwnFingerprintIsShownGroupedAndCopiedBare) {
     EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 0);
     ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
     EXPECT_EQ(fake_ui::messageBoxes[0].text,
-              Text(17) + "\n\n" + Grouped(fingerprint) + "\n\n" + Text(18));
+              StringText(17) + "\n\n" + Grouped(fingerprint) + "\n\n" + StringText(18));
     EXPECT_EQ(fake_ui::messageBoxes[0].caption, "Message Box");
     EXPECT_EQ(fake_ui::messageBoxes[0].style, ui::kBoxYesNo);
     EXPECT_EQ(fake_ui::clipboard, "something else");
@@ -104,12 +98,12 @@ TEST_F(KeyWorkflows, KeyInformationOfAReceivedKeyFile) {
     fake_ui::fileDialogAnswers = {hanakoKey};
     fake_ui::messageBoxAnswers = {ui::kAnswerYes};
     EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 0);
-    EXPECT_EQ(fake_ui::fileDialogs.at(0).title, Text(28));
+    EXPECT_EQ(fake_ui::fileDialogs.at(0).title, StringText(28));
     EXPECT_EQ(fake_ui::fileDialogs.at(0).initialFolder, pubkeyFolder);
     ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
     EXPECT_EQ(fake_ui::messageBoxes[0].text,
-              Text(29) + "\n" + UserIdOf(Hanako()) + "\n\n" + Text(30) + "\n" +
-                  Grouped(FingerprintOf(Hanako())) + "\n\n" + Text(31));
+              StringText(29) + "\n" + UserIdOf(Hanako()) + "\n\n" + StringText(30) + "\n" +
+                  Grouped(FingerprintOf(Hanako())) + "\n\n" + StringText(31));
     EXPECT_EQ(fake_ui::clipboard, FingerprintOf(Hanako()));
 
     // Cancelled: nothing shown. Two keys: 44 and no box.
@@ -139,10 +133,10 @@ TEST_F(PassphraseChangeFlow, CancelOrMismatchChangesNothing) {
     Type({"password1", "new pass 1", std::nullopt});
     EXPECT_EQ(PassphraseChangeWorkflow(), 1);
     ASSERT_EQ(fake_ui::prompts.size(), 3u);
-    EXPECT_EQ(fake_ui::prompts[0].caption, Text(32));
-    EXPECT_EQ(fake_ui::prompts[0].prompt, Text(33));
-    EXPECT_EQ(fake_ui::prompts[1].caption, Text(34));
-    EXPECT_EQ(fake_ui::prompts[2].prompt, Text(37));
+    EXPECT_EQ(fake_ui::prompts[0].caption, StringText(32));
+    EXPECT_EQ(fake_ui::prompts[0].prompt, StringText(33));
+    EXPECT_EQ(fake_ui::prompts[1].caption, StringText(34));
+    EXPECT_EQ(fake_ui::prompts[2].prompt, StringText(37));
     EXPECT_EQ(fake_ui::prompts[2].maxLength, 260);
     EXPECT_EQ(fake_ui::prompts[0].owner, MainWindow());
 
@@ -164,7 +158,7 @@ TEST_F(PassphraseChangeFlow, SuccessReplacesTheCachedPassphraseAtOnce) {
     Type({"password1", "new pass 1", "new pass 1"});
     EXPECT_EQ(PassphraseChangeWorkflow(), 0);
     EXPECT_EQ(Cached(), "new pass 1");
-    EXPECT_EQ(fake_ui::statusBarTexts[&statusBarTag], Text(100));
+    EXPECT_EQ(fake_ui::statusBarTexts[&statusBarTag], StringText(100));
 
     // The next signed encryption uses the new passphrase without asking.
     fake_ui::Reset();
@@ -236,7 +230,7 @@ TEST_F(KeySetupForm, GeneratesTheKeyWithProgressAndOffersTheExport) {
     EXPECT_GT(fake_ui::progressSteps[1002], 0);
     EXPECT_EQ(fake_ui::progressPositions[1002], 100);
     ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-    EXPECT_EQ(fake_ui::messageBoxes[0].text, Text(109));
+    EXPECT_EQ(fake_ui::messageBoxes[0].text, StringText(109));
     EXPECT_EQ(fake_ui::messageBoxes[0].owner, &formTag);
     EXPECT_EQ(fake_ui::messageBoxes[0].style, ui::kBoxYesNo | ui::kBoxIconQuestion);
     EXPECT_EQ(fake_ui::fileDialogs.at(0).initialName, "jiro@example.com.gpg");
