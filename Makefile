@@ -22,6 +22,7 @@ wineprefix: setup
 
 configure: gnupg
 	@echo "build: configuring the native and win64 builds"
+	@mkdir -p build
 	@cmake --preset native >$(NATIVE).configure.log 2>&1 || { cat $(NATIVE).configure.log; exit 1; }
 	@cmake --preset win64 >$(WIN64).configure.log 2>&1 || { cat $(WIN64).configure.log; exit 1; }
 
