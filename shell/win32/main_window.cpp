@@ -40,19 +40,10 @@ HINSTANCE Instance() {
 // The program folder followed by manual.chm; left empty when it does not
 // fit its 260 bytes.
 void ComputeHelpFilePath() {
-    char* path = gAppState.helpFilePath;
-    path[0] = '\0';
-    char program[kTextSize];
-    if (!platform::GetProgramPath(program, sizeof program)) {
-        return;
+    static const char* const kParts[] = {kHelpFileName};
+    if (!BuildProgramFolderPath(gAppState.helpFilePath, sizeof gAppState.helpFilePath, kParts, 1)) {
+        gAppState.helpFilePath[0] = '\0';
     }
-    int separator = FindLastBackslash(program);
-    std::size_t folderLength = static_cast<std::size_t>(separator + 1);
-    if (folderLength + sizeof kHelpFileName > sizeof gAppState.helpFilePath) {
-        return;
-    }
-    std::memcpy(path, program, folderLength);
-    std::memcpy(path + folderLength, kHelpFileName, sizeof kHelpFileName);
 }
 
 int DefaultCharacterHeight(HWND window) {

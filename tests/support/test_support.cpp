@@ -5,7 +5,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "engine/result_codes.h"
 #include "platform/platform.h"
 
 namespace test_support {
@@ -25,12 +24,6 @@ std::string Join(const std::string& folder, const std::string& name) {
 std::string StringText(int id) {
     char text[260];
     platform::LoadText(id, text, sizeof text);
-    return text;
-}
-
-std::string ResultMessage(int code) {
-    char text[260];
-    LoadResultText(code, text, sizeof text);
     return text;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/result_codes.h"
+
 namespace test_support {
 
 // A fresh folder in the temporary folder that stands for the folder of the
@@ -42,10 +44,14 @@ private:
     std::string folder_;
 };
 
-// A string-table text as the program loads it, and the message of a result
-// code.
+// A string-table text as the program loads it.
 std::string StringText(int id);
-std::string ResultMessage(int code);
+// The message of a result code (for tests that link the engine).
+inline std::string ResultMessage(int code) {
+    char text[260];
+    LoadResultText(code, text, sizeof text);
+    return text;
+}
 
 // A path in the platform's form: '/' become the platform's separator.
 std::string NativePath(const std::string& path);
