@@ -8,6 +8,13 @@
 # refreshed: Quillet.exe, bin/gpg.exe and, when the build made one,
 # manual.chm. The folders conf/ (the user's keys and settings) and pubkey/,
 # which Quillet makes at its first start, stay from one run to the next.
+#
+# Without a display there is no screen for the window; then a scripted
+# walkthrough works Quillet on a virtual screen instead (the build's
+# tests/quillet_walkthrough.exe, see tests/e2e/walkthrough.cpp): first start
+# with the key setup, encrypt, decrypt, sign, verify, key information, on a
+# fresh program folder of its own (build/walkthrough/program), one line and
+# one screenshot per step in build/walkthrough/.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -28,8 +35,22 @@ if [ -f "$build/manual.chm" ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-    echo "run: no DISPLAY is set, so Quillet has no screen to open its window on; the program folder $app is ready: run 'make run' again from a desktop session (or over ssh -X)."
-    exit 0
+    echo "run: no DISPLAY is set, so Quillet cannot open its window on a screen of yours (the program folder $app is ready for a run from a desktop session or over ssh -X); here is a scripted walkthrough on a virtual screen instead."
+    walkthrough="$root/build/walkthrough"
+    prefix="$root/build/walkthrough-wineprefix"
+    mkdir -p "$walkthrough"
+    sh "$root/tests/e2e/prepare-prefix.sh" "$prefix"
+    # Wine's own chatter (the volume label of drive Z:, the virtual screen
+    # going away) is left out; the walkthrough's exit status is kept.
+    status_file=$(mktemp)
+    {
+        QUILLET_WINEPREFIX="$prefix" "$here/wine-run.sh" "$build/tests/quillet_walkthrough.exe" \
+            --program="$build/Quillet.exe" --screenshots="$walkthrough" --gtest_brief=1 2>&1
+        echo $? >"$status_file"
+    } | grep -v -e '^wine: Read access denied for device' -e '^X connection to .* broken'
+    status=$(cat "$status_file")
+    rm -f "$status_file"
+    exit "$status"
 fi
 echo "run: starting $app/Quillet.exe under Wine on display $DISPLAY"
 QUILLET_DISPLAY="$DISPLAY" exec "$here/wine-run.sh" "$app/Quillet.exe"

@@ -47,6 +47,15 @@ if [ ! -f "$fonts_marker" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
+# Wine draws the symbols of title-bar buttons, scroll bars and check marks
+# with its Marlett font. This Wine does not find the fonts of its own data
+# folder, so without a copy in the prefix those buttons show the letters
+# "0", "1" and "r" instead.
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
+    [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" 2>/dev/null || true
+fi
 if [ "${1:-}" = "--prepare" ]; then
     exit 0
 fi

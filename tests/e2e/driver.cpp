@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "tests/e2e/probe.h"
@@ -203,12 +204,27 @@ Program::~Program() {
 }
 
 bool Program::Start(const std::string& exePath, const std::string& folder) {
+    // A program object can start its program again once the last run ended.
+    if (IsRunning()) {
+        ADD_FAILURE() << exePath << " is started again while it still runs";
+        return false;
+    }
+    if (process_ != nullptr) {
+        StartedPrograms.erase(std::remove(StartedPrograms.begin(), StartedPrograms.end(), process_),
+                              StartedPrograms.end());
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
     std::string commandLine = "\"" + exePath + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &info)) {
+    // Detached from the test program's console, as a program started from
+    // the desktop is: under Wine a GUI program would otherwise share that
+    // console, and so would the console programs it starts (GnuPG), which
+    // then cannot open a console of their own.
+    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        DETACHED_PROCESS, nullptr, folder.c_str(), &startup, &info)) {
         ADD_FAILURE() << "cannot start " << exePath << " in " << folder << " (error "
                       << GetLastError() << ")";
         return false;
@@ -585,6 +601,50 @@ bool MenuItemChecked(HWND window, int commandId) {
     return (state & MF_CHECKED) != 0;
 }
 
+double ProgressBarFill(HWND bar) {
+    RECT place{};
+    if (!GetWindowRect(bar, &place) || place.right <= place.left) {
+        ADD_FAILURE() << "progress bar " << Hex(bar) << " has no place on the screen";
+        return 0;
+    }
+    int width = place.right - place.left;
+    int row = (place.top + place.bottom) / 2;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, 1);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BOOL copied =
+        BitBlt(memory, 0, 0, width, 1, screen, place.left - GetSystemMetrics(SM_XVIRTUALSCREEN),
+               row - GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = 1;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(width);
+    int rows = GetDIBits(memory, bitmap, 0, 1, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!copied || rows != 1) {
+        ADD_FAILURE() << "cannot read progress bar " << Hex(bar) << " from the screen";
+        return 0;
+    }
+    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    std::uint32_t wanted =
+        (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
+    int last = -1;
+    for (int x = 0; x < width; ++x) {
+        if ((pixels[x] & 0xFFFFFF) == wanted) {
+            last = x;
+        }
+    }
+    return static_cast<double>(last + 1) / width;
+}
+
 RECT RectIn(HWND window, HWND reference) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -592,6 +652,101 @@ RECT RectIn(HWND window, HWND reference) {
         MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&rect), 2);
     }
     return rect;
+}
+
+// ---- Standard file dialogs ---------------------------------------------------------
+
+HWND FileNameField(HWND dialog) {
+    if (dialog == nullptr || ClassOf(dialog) != "#32770") {
+        return nullptr;
+    }
+    // Explorer-style dialogs hold the field inside the combo box 1148 (the
+    // field has that id too); the old-style ones have a plain field, edt1.
+    for (HWND child : Descendants(dialog)) {
+        if (ClassOf(child) == "Edit" &&
+            (GetDlgCtrlID(child) == kFileNameComboId || GetDlgCtrlID(child) == 0x480)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+bool IsFileDialog(HWND window) {
+    return FileNameField(window) != nullptr;
+}
+
+FileDialogView ReadFileDialog(HWND dialog) {
+    FileDialogView view;
+    view.window = dialog;
+    view.title = TitleOf(dialog);
+    HWND field = FileNameField(dialog);
+    if (field == nullptr) {
+        ADD_FAILURE() << "window " << Hex(dialog) << " (\"" << view.title
+                      << "\") is no file dialog";
+        return view;
+    }
+    view.name = TextOf(field);
+    HWND folder = GetDlgItem(dialog, kFolderComboId);
+    if (folder != nullptr) {
+        view.folder = TextOf(folder);
+    }
+    return view;
+}
+
+bool ChooseFileName(HWND dialog, const std::string& name) {
+    HWND field = FileNameField(dialog);
+    if (field == nullptr) {
+        ADD_FAILURE() << "window " << Hex(dialog) << " has no file-name field";
+        return false;
+    }
+    if (!name.empty() && !SetText(field, name)) {
+        return false;
+    }
+    // The OK button is a direct child with id 1 ("開く" or "保存"); the file
+    // list inside the dialog has the id 1 as well, but is no direct child.
+    return PressDialogButton(dialog, IDOK);
+}
+
+// ---- Clipboard -----------------------------------------------------------------------
+
+bool ReadClipboardText(std::string* text) {
+    if (!OpenClipboard(nullptr)) {
+        return false;
+    }
+    bool found = false;
+    HANDLE block = GetClipboardData(CF_TEXT);
+    const char* data = block != nullptr ? static_cast<const char*>(GlobalLock(block)) : nullptr;
+    if (data != nullptr) {
+        *text = data;
+        found = true;
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return found;
+}
+
+bool WriteClipboardText(const std::string& text) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    char* data = block != nullptr ? static_cast<char*>(GlobalLock(block)) : nullptr;
+    if (data == nullptr) {
+        if (block != nullptr) {
+            GlobalFree(block);
+        }
+        ADD_FAILURE() << "no memory for the clipboard text";
+        return false;
+    }
+    std::memcpy(data, text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    bool put = false;
+    if (Eventually([] { return OpenClipboard(nullptr) != FALSE; }, kSendMs)) {
+        put = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+        CloseClipboard();
+    }
+    if (!put) {
+        GlobalFree(block);
+        ADD_FAILURE() << "cannot put \"" << text << "\" on the clipboard";
+    }
+    return put;
 }
 
 // ---- Screenshots -----------------------------------------------------------------
@@ -631,7 +786,8 @@ void PutChunk(std::string& out, const char* type, const std::string& data) {
     PutBig32(out, Crc32(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
 }
 
-std::string ArtifactRoot;
+std::string ArtifactFolder;
+bool ArtifactsPerTest = true;
 std::string ProgramPath;
 
 // Lets the programs under test finish painting before a screenshot: a
@@ -751,8 +907,13 @@ bool SaveScreenPng(const std::string& path) {
     return WritePng(path, width, height, rgb);
 }
 
-void SetArtifactRoot(const std::string& folder) {
-    ArtifactRoot = folder;
+void SetArtifactRoot(const std::string& folder, bool perTest) {
+    ArtifactFolder = folder;
+    ArtifactsPerTest = perTest;
+}
+
+const std::string& ArtifactRoot() {
+    return ArtifactFolder;
 }
 
 const std::string& ProgramUnderTest() {
@@ -764,12 +925,12 @@ void SetProgramUnderTest(const std::string& path) {
 
 std::string Screenshot(const std::string& step) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    if (ArtifactRoot.empty() || test == nullptr) {
+    if (ArtifactFolder.empty() || test == nullptr) {
         ADD_FAILURE() << "no folder for the screenshot \"" << step << "\"";
         return "";
     }
     std::string name = std::string(test->test_suite_name()) + "." + test->name();
-    std::string folder = ArtifactRoot + "\\" + name;
+    std::string folder = ArtifactsPerTest ? ArtifactFolder + "\\" + name : ArtifactFolder;
     int& counter = StepCounters[name];
     if (counter == 0) {
         MakeFolders(folder);

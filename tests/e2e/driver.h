@@ -166,6 +166,13 @@ bool PressDialogButton(HWND dialog, int id);
 // bar in simple mode).
 std::string StatusBarText(HWND statusBar, int pane = 255);
 
+// How far a progress bar is filled, as the screen shows it: the share of
+// its width up to the last pixel of its middle row drawn in the system's
+// highlight colour (0 when empty, about 1 when full). Read from the screen,
+// not asked from the bar, so it also works while the program is too busy to
+// answer messages. Nothing may cover the bar.
+double ProgressBarFill(HWND bar);
+
 // The state of the menu item with command `commandId` in the menu bar of
 // `window` (GetMenuState flags), or -1 when there is no such item.
 int MenuItemState(HWND window, int commandId);
@@ -174,6 +181,40 @@ bool MenuItemChecked(HWND window, int commandId);
 // The window's rectangle in the client coordinates of `reference`
 // (nullptr: screen coordinates).
 RECT RectIn(HWND window, HWND reference);
+
+// ---- Standard file dialogs ---------------------------------------------------------
+
+// The platform's open and save dialogs (GetOpenFileNameA, GetSaveFileNameA)
+// are dialogs of class "#32770" with a file-name field: the edit field
+// inside the combo box with control id 1148 (0x47C).
+inline constexpr int kFileNameComboId = 1148;
+// The combo box that names the folder the dialog shows.
+inline constexpr int kFolderComboId = 1137;
+
+// The file-name field of a file dialog, or nullptr when `dialog` is none.
+HWND FileNameField(HWND dialog);
+bool IsFileDialog(HWND window);
+
+// A file dialog as the user sees it.
+struct FileDialogView {
+    HWND window = nullptr;
+    std::string title;
+    std::string name;    // what the file-name field holds (the proposed name)
+    std::string folder;  // the name of the folder shown, without its path
+};
+FileDialogView ReadFileDialog(HWND dialog);
+// Types `name` (a full path, or a name in the folder shown) into the
+// file-name field and presses the dialog's OK button ("開く" or "保存").
+// An empty `name` keeps what the field holds.
+bool ChooseFileName(HWND dialog, const std::string& name);
+
+// ---- Clipboard -----------------------------------------------------------------------
+
+// The plain text (CF_TEXT) on the clipboard. False when the clipboard
+// cannot be opened or holds no text.
+bool ReadClipboardText(std::string* text);
+// Puts plain text on the clipboard, replacing what was there.
+bool WriteClipboardText(const std::string& text);
 
 // ---- Screenshots -----------------------------------------------------------------
 
@@ -190,8 +231,10 @@ bool SaveScreenPng(const std::string& path);
 const std::string& ProgramUnderTest();
 void SetProgramUnderTest(const std::string& path);
 
-// Where the screenshots of the tests go: <root>\<suite>.<test>\NN-step.png.
-void SetArtifactRoot(const std::string& folder);
+// Where the screenshots of the tests go: <root>\<suite>.<test>\NN-step.png,
+// or, with `perTest` false, straight into <root>\NN-step.png.
+void SetArtifactRoot(const std::string& folder, bool perTest = true);
+const std::string& ArtifactRoot();
 // Saves a screenshot of the current step of the running test and returns
 // its path (empty when it could not be saved; a failure is recorded). The
 // first screenshot of a test empties the test's folder of older pictures.
