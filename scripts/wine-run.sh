@@ -47,15 +47,19 @@ if [ ! -f "$fonts_marker" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
+# This Wine does not find the fonts of its own data folder, so the prefix
+# gets copies of those the program's look depends on: Marlett, with which
 # Wine draws the symbols of title-bar buttons, scroll bars and check marks
-# with its Marlett font. This Wine does not find the fonts of its own data
-# folder, so without a copy in the prefix those buttons show the letters
-# "0", "1" and "r" instead.
-marlett=/usr/share/wine/fonts/marlett.ttf
-if [ -f "$marlett" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
-    [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
-    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" 2>/dev/null || true
-fi
+# (without it they show the letters "0", "1" and "r"), and the Japanese
+# system fonts, whose metrics are those of a Japanese Windows (without them
+# the system font is a wide TrueType font and the four mode buttons, four
+# of its widest characters each, no longer fit the window).
+for font in marlett.ttf jvgasys.fon jvgafix.fon; do
+    if [ -f "/usr/share/wine/fonts/$font" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
+        [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
+        cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/$font" 2>/dev/null || true
+    fi
+done
 if [ "${1:-}" = "--prepare" ]; then
     exit 0
 fi
