@@ -1,6 +1,14 @@
 #include "engine/gpg_runner.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -39,7 +47,92 @@ void CleanUp(PipeSet* pipes) {
 
 constexpr std::size_t kDrainChunk = 260;
 
+constexpr int kIdleLimitMilliseconds = 120000;
+std::atomic<int> gIdleLimitMilliseconds{kIdleLimitMilliseconds};
+// Bytes of GnuPG's output read so far; only one GnuPG runs at a time.
+std::atomic<std::uint64_t> gOutputBytesRead{0};
+
+// Watches one child on a thread of its own from its start until it has
+// ended, and ends it once it has shown no sign of life for the idle limit.
+// Signs of life are a change of its processor time and output read from it,
+// so a GnuPG that computes for minutes without a word (key generation) or
+// writes while the handler is busy is left alone; one that sleeps while
+// waiting for something that never comes is not. When the child's
+// processor time cannot be had at all, it is never ended.
+class Watchdog {
+public:
+    explicit Watchdog(OsHandle process) : process_(process) {
+        try {
+            thread_ = std::thread(&Watchdog::Watch, this);
+        } catch (const std::system_error&) {
+            // Without a thread the run goes on unwatched, as it would anyway.
+        }
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    void Watch() {
+        using Clock = std::chrono::steady_clock;
+        const std::chrono::milliseconds limit(gIdleLimitMilliseconds.load());
+        const auto period = std::clamp<std::chrono::milliseconds>(
+            limit / 8, std::chrono::milliseconds(10), std::chrono::milliseconds(1000));
+        std::uint64_t time = 0;
+        bool known = platform::GetChildProcessorTime(process_, &time);
+        std::uint64_t output = gOutputBytesRead.load();
+        Clock::time_point lastSign = Clock::now();
+
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!wake_.wait_for(lock, period, [this] { return stopping_; })) {
+            std::uint64_t nowTime = 0;
+            bool nowKnown = platform::GetChildProcessorTime(process_, &nowTime);
+            std::uint64_t nowOutput = gOutputBytesRead.load();
+            bool idle = known && nowKnown && nowTime == time && nowOutput == output;
+            known = nowKnown;
+            time = nowTime;
+            output = nowOutput;
+            if (!idle) {
+                lastSign = Clock::now();
+            } else if (Clock::now() - lastSign >= limit) {
+                // Its output ends with it; RunGpg still waits for and
+                // releases the process.
+                platform::EndChild(process_);
+                return;
+            }
+        }
+    }
+
+    OsHandle process_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
 }  // namespace
+
+void SetGpgIdleLimitForTesting(int milliseconds) {
+    gIdleLimitMilliseconds = milliseconds > 0 ? milliseconds : kIdleLimitMilliseconds;
+}
+
+platform::ReadOutcome ReadChildOutput(platform::OsHandle stream, void* buffer, std::size_t capacity,
+                                      std::size_t* received) {
+    platform::ReadOutcome outcome = platform::ReadStream(stream, buffer, capacity, received);
+    if (outcome == platform::ReadOutcome::Data) {
+        gOutputBytesRead.fetch_add(*received, std::memory_order_relaxed);
+    }
+    return outcome;
+}
 
 ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data) {
     PipeSet pipes;
@@ -96,8 +189,12 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data) {
     CloseSlot(&pipes.childStdin);
     CloseSlot(&pipes.childStdout);
 
-    ResultCode result = (handler != nullptr ? handler : DrainOutput)(&streams, data);
-
+    ResultCode result = rc::kOk;
+    {
+        Watchdog watchdog(streams.process);
+        result = (handler != nullptr ? handler : DrainOutput)(&streams, data);
+        platform::AwaitChildEnd(streams.process);
+    }
     platform::WaitForChild(streams.process);
     if (streams.stdinWriter == kNoHandle) {
         pipes.stdinWriter = kNoHandle;
@@ -113,7 +210,7 @@ ResultCode DrainOutput(ChildStreams* streams, void* /*data*/) {
     char chunk[kDrainChunk];
     for (;;) {
         std::size_t received = 0;
-        switch (platform::ReadStream(streams->stdoutReader, chunk, sizeof chunk, &received)) {
+        switch (ReadChildOutput(streams->stdoutReader, chunk, sizeof chunk, &received)) {
             case platform::ReadOutcome::Data:
                 break;
             case platform::ReadOutcome::EndOfStream:

@@ -26,6 +26,18 @@ using StatusHandler = ResultCode (*)(ChildStreams* streams, void* data);
 // status is never consulted.
 ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data);
 
+// While the handler runs and while RunGpg waits for GnuPG to end, a
+// watchdog ends a GnuPG that shows no sign of life for 120 seconds: one
+// that used no processor time and wrote nothing that was read. Its output
+// then ends, and the handler finishes with the command's own code for an
+// output that ended early. Tests shorten the limit; zero or less restores it.
+void SetGpgIdleLimitForTesting(int milliseconds);
+
+// Reads GnuPG's output like platform::ReadStream, and lets the watchdog know
+// that output came. Every reader of GnuPG's output reads through it.
+platform::ReadOutcome ReadChildOutput(platform::OsHandle stream, void* buffer, std::size_t capacity,
+                                      std::size_t* received);
+
 // The default handler: reads GnuPG's output to its end and throws it away.
 // 0 at the end of the output, 51 for any other read failure.
 ResultCode DrainOutput(ChildStreams* streams, void* data);

@@ -128,6 +128,11 @@ ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
 
 }  // namespace
 
+ResultCode ReadKeyListing(ChildStreams* streams, KeyList* list, bool secret) {
+    ListingJob job{secret ? &kSecretListing : &kPublicListing, list};
+    return ListingHandler(streams, &job);
+}
+
 ResultCode ListPublicKeys(const char* homeDir, const char* keyFile, KeyList* list) {
     return ListKeys(homeDir, keyFile, list, kPublicListing);
 }

@@ -37,6 +37,14 @@ ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, cha
 // or more than one (the list is released then too).
 ResultCode TakeOnlyKey(KeyList* list, ResultCode formatError, char* userId, char* fingerprint);
 
+struct ChildStreams;
+// The listings' status handler: reads the colon listing from
+// streams->stdoutReader to its end and puts the one key it finds into the
+// empty `list`; `secret` picks the secret listing's key record ("sec:") and
+// format error (45) over the public one's ("pub:", 44). ListPublicKeys and
+// ListSecretKeys run it; it is declared here only for the fuzz tests.
+ResultCode ReadKeyListing(ChildStreams* streams, KeyList* list, bool secret);
+
 // Puts a new entry in front of the list: 0, or 3 when memory runs out.
 ResultCode AddKeyEntry(KeyList* list, const char* userId, const char* fingerprint);
 // Releases every entry and leaves the list empty; returns 0.

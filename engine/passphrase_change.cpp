@@ -29,12 +29,17 @@ struct EditorState {
     bool accepted;
     EditorOutcome outcome;
     int questionsAfterClose;
+    bool answered;  // a passphrase was given to GnuPG
+    bool saved;     // "save" was sent
 };
 
 ResultCode OutcomeResult(const EditorState& state) {
     switch (state.outcome) {
         case EditorOutcome::Running:
-            return rc::kOk;
+            // GnuPG that ends between a passphrase and "save" has crashed or
+            // was ended: the key rings keep the old passphrase, and calling
+            // that a success would make the program cache the new one.
+            return state.answered && !state.saved ? rc::kUnknown : rc::kOk;
         case EditorOutcome::Quit:
             return rc::kBadPassphrase;
         case EditorOutcome::Unanswered:
@@ -65,6 +70,7 @@ void React(ChildStreams* streams, EditorState* state, const char* line) {
         state->selected = state->pair->newPassphrase;
     } else if (IsStatusKeyword(line, "GET_HIDDEN")) {
         Answer(streams, state->selected);
+        state->answered = true;
     } else if (IsStatusKeyword(line, "GOOD_PASSPHRASE")) {
         state->accepted = true;
     } else if (IsStatusKeyword(line, "BAD_PASSPHRASE")) {
@@ -72,6 +78,7 @@ void React(ChildStreams* streams, EditorState* state, const char* line) {
     } else if (IsStatusKeyword(line, "GET_LINE")) {
         if (state->accepted) {
             Answer(streams, "save");
+            state->saved = true;
         } else {
             // Closing the input after "quit" makes the question that may
             // follow (whether to save) read as no instead of waiting.
@@ -89,7 +96,7 @@ void React(ChildStreams* streams, EditorState* state, const char* line) {
 
 ResultCode PassphraseChangeHandler(ChildStreams* streams, void* data) {
     auto* pair = static_cast<const PassphrasePair*>(data);
-    EditorState state{pair, pair->oldPassphrase, false, EditorOutcome::Running, 0};
+    EditorState state{pair, pair->oldPassphrase, false, EditorOutcome::Running, 0, false, false};
     char line[kStatusLineBufferSize];
     for (;;) {
         ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);

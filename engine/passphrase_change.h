@@ -14,8 +14,9 @@ struct PassphrasePair {
 // a passphrase shorter than 8 bytes; 16 a passphrase holding a line break or
 // longer than 256 bytes; 45 the secret key ring holds no single key; 19, 26,
 // 27 missing folders and key rings; 51 a command line that does not fit, a
-// read failure, or a question of GnuPG's that the program does not answer
-// (GnuPG's input is then closed, so that GnuPG ends instead of waiting).
+// read failure, a question of GnuPG's that the program does not answer
+// (GnuPG's input is then closed, so that GnuPG ends instead of waiting), or
+// a GnuPG that ended after it was given a passphrase but before "save".
 ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
                             const char* publicKeyring, const char* oldPassphrase,
                             const char* newPassphrase);

@@ -15,7 +15,7 @@ ResultCode ReadStatusLine(platform::OsHandle stream, char* buffer, int capacity)
     for (;;) {
         unsigned char byte = 0;
         std::size_t received = 0;
-        platform::ReadOutcome outcome = platform::ReadStream(stream, &byte, 1, &received);
+        platform::ReadOutcome outcome = ReadChildOutput(stream, &byte, 1, &received);
         if (outcome == platform::ReadOutcome::Data && received == 0) {
             continue;
         }

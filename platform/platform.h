@@ -54,6 +54,14 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process);
 void WaitForChild(OsHandle process);
 // Ends a child that no longer answers; WaitForChild must still follow.
 void EndChild(OsHandle process);
+// Waits without a time limit for the child to end but keeps the process, so
+// that it may still be asked about or ended (harmlessly); WaitForChild must
+// still follow to release it.
+void AwaitChildEnd(OsHandle process);
+// The processor time the child has used so far, all its threads together,
+// in the platform's own unit; it grows while the child computes. Only its
+// changes mean something. False when it cannot be had.
+bool GetChildProcessorTime(OsHandle process, std::uint64_t* time);
 
 enum class ReadOutcome { Data, EndOfStream, Failed };
 // Reads up to `capacity` bytes. Data may come with *received == 0 (an empty

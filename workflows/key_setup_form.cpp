@@ -70,7 +70,8 @@ ResultCode CreateKeyFromForm(ui::Window form, KeyPaths* keyPaths) {
         return rc::kPassphraseMismatch;
     }
     // From here on this is the passphrase of the run, also if the key
-    // generation below fails.
+    // generation below fails; nothing stays of one typed before it.
+    platform::WipeMemory(keyPaths->passphrase, sizeof keyPaths->passphrase);
     std::memcpy(keyPaths->passphrase, entries.passphrase, std::strlen(entries.passphrase) + 1);
 
     EnableForm(form, false);

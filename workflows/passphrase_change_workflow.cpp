@@ -56,6 +56,8 @@ ResultCode PassphraseChangeWorkflow() {
     if (result != rc::kOk) {
         return result;
     }
+    // Nothing of the old passphrase may stay behind a shorter new one.
+    platform::WipeMemory(keys.passphrase, sizeof keys.passphrase);
     std::memcpy(keys.passphrase, entries.changed, std::strlen(entries.changed) + 1);
     SetStatusText(kPassphraseChangedText);
     return rc::kOk;

@@ -11,7 +11,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -215,6 +217,44 @@ void WaitForChild(OsHandle process) {
 }
 
 void EndChild(OsHandle process) { kill(static_cast<pid_t>(process), SIGKILL); }
+
+void AwaitChildEnd(OsHandle process) {
+    // The child stays a zombie, so its process id cannot be given to another
+    // process before WaitForChild collects it.
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(process), &info, WEXITED | WNOWAIT) < 0 &&
+           errno == EINTR) {
+    }
+}
+
+bool GetChildProcessorTime(OsHandle process, std::uint64_t* time) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(process));
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char text[1024];
+    ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) {
+        return false;
+    }
+    text[n] = '\0';
+    // The program's name (field 2) may hold blanks and parentheses: the
+    // fields are counted from its closing parenthesis, the last one. User
+    // and system time (fields 14 and 15, in clock ticks) cover all threads.
+    const char* afterName = std::strrchr(text, ')');
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    if (afterName == nullptr ||
+        std::sscanf(afterName + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                    &system) != 2) {
+        return false;
+    }
+    *time = user + system;
+    return true;
+}
 
 ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity, std::size_t* received) {
     for (;;) {

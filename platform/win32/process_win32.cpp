@@ -1,6 +1,8 @@
 // Pipes and child processes on Windows.
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <string>
 
 #include "platform/platform.h"
@@ -14,6 +16,38 @@ HANDLE ToHandle(OsHandle handle) {
 }
 OsHandle FromHandle(HANDLE handle) {
     return reinterpret_cast<OsHandle>(handle);
+}
+
+std::uint64_t FileTimeValue(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The kernel and user time of all the threads that the process has now.
+bool ThreadTimesOf(DWORD processId, std::uint64_t* time) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::uint64_t total = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId) {
+            continue;
+        }
+        HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+        if (thread == nullptr) {
+            continue;
+        }
+        FILETIME created, exited, kernel, user;
+        if (GetThreadTimes(thread, &created, &exited, &kernel, &user)) {
+            total += FileTimeValue(kernel) + FileTimeValue(user);
+        }
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    *time = total;
+    return true;
 }
 
 DWORD StdHandleId(StdStream which) {
@@ -99,6 +133,17 @@ void WaitForChild(OsHandle process) {
 
 void EndChild(OsHandle process) {
     TerminateProcess(ToHandle(process), 1);
+}
+
+void AwaitChildEnd(OsHandle process) {
+    WaitForSingleObject(ToHandle(process), INFINITE);
+}
+
+bool GetChildProcessorTime(OsHandle process, std::uint64_t* time) {
+    // The sum of the times of its threads, not GetProcessTimes: Wine answers
+    // that one for another process with the times of the calling process.
+    DWORD processId = GetProcessId(ToHandle(process));
+    return processId != 0 && ThreadTimesOf(processId, time);
 }
 
 ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity, std::size_t* received) {

@@ -18,9 +18,16 @@
 //   readline           read standard input up to a line feed or its end
 //   readall            read standard input to its end
 //   sleep MS           pause
-//   hang               wait forever (until the test's time limit kills it)
+//   busy MS            compute for MS milliseconds without a word
+//   hang               wait forever without using the processor (until the
+//                      runner's watchdog or the test's time limit ends it)
+//   closeoutput        close standard output (the output ends, the run not)
+//   exec PATH          run the program PATH with the same arguments and
+//                      standard streams, and end with its exit code (a
+//                      recording wrapper around the real GnuPG)
 //   crash              end abnormally at once
 //   exit N             end with exit code N
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,6 +123,56 @@ void ReadLine() {
         }
     }
     Append("fake-gpg.stdin", line);
+}
+
+// Keeps the processor busy for `ms` milliseconds.
+void Busy(long ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    volatile unsigned long sum = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; i < 10000; ++i) {
+            sum = sum + static_cast<unsigned long>(i);
+        }
+    }
+}
+
+// Runs `program` in place of this one with the same arguments and streams.
+int Exec(const std::string& program, char** argv) {
+#ifdef _WIN32
+    (void)argv;
+    // The rest of our own command line after our own name.
+    const char* rest = GetCommandLineA();
+    if (*rest == '"') {
+        rest = std::strchr(rest + 1, '"');
+        rest = rest != nullptr ? rest + 1 : "";
+    } else {
+        while (*rest != '\0' && *rest != ' ') {
+            ++rest;
+        }
+    }
+    std::string commandLine = "\"" + program + "\"" + rest;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        std::fprintf(stderr, "fake gpg: cannot run %s\n", program.c_str());
+        return 2;
+    }
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 2;
+    GetExitCodeProcess(info.hProcess, &code);
+    return static_cast<int>(code);
+#else
+    argv[0] = const_cast<char*>(program.c_str());
+    execv(program.c_str(), argv);
+    std::fprintf(stderr, "fake gpg: cannot run %s\n", program.c_str());
+    return 2;
+#endif
 }
 
 void ReadAll() {
@@ -219,10 +276,27 @@ int main(int argc, char** argv) {
             long ms = 0;
             words >> ms;
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        } else if (verb == "busy") {
+            long ms = 0;
+            words >> ms;
+            Busy(ms);
         } else if (verb == "hang") {
+            // A wait that never wakes up: a process that wakes now and then
+            // (as the thread library's long sleeps do) uses a little
+            // processor time, which a hung one does not.
             for (;;) {
-                std::this_thread::sleep_for(std::chrono::seconds(1));
+#ifdef _WIN32
+                Sleep(INFINITE);
+#else
+                pause();
+#endif
             }
+        } else if (verb == "closeoutput") {
+            std::fflush(stdout);
+            std::fclose(stdout);
+        } else if (verb == "exec") {
+            std::fflush(stdout);
+            return Exec(rest, argv);
         } else if (verb == "crash") {
             std::fflush(stdout);
             std::abort();
