@@ -29,17 +29,18 @@ struct EditorState {
     bool accepted;
     EditorOutcome outcome;
     int questionsAfterClose;
-    bool answered;  // a passphrase was given to GnuPG
-    bool saved;     // "save" was sent
+    bool saved;  // "save" was sent
 };
 
 ResultCode OutcomeResult(const EditorState& state) {
     switch (state.outcome) {
         case EditorOutcome::Running:
-            // GnuPG that ends between a passphrase and "save" has crashed or
-            // was ended: the key rings keep the old passphrase, and calling
-            // that a success would make the program cache the new one.
-            return state.answered && !state.saved ? rc::kUnknown : rc::kOk;
+            // Only a GnuPG that was told to save has changed the key rings.
+            // One that ended before (it could not use the key, crashed, or
+            // was ended) leaves the old passphrase in place: calling that a
+            // success would make the program cache a passphrase the key does
+            // not have.
+            return state.saved ? rc::kOk : rc::kUnknown;
         case EditorOutcome::Quit:
             return rc::kBadPassphrase;
         case EditorOutcome::Unanswered:
@@ -70,7 +71,6 @@ void React(ChildStreams* streams, EditorState* state, const char* line) {
         state->selected = state->pair->newPassphrase;
     } else if (IsStatusKeyword(line, "GET_HIDDEN")) {
         Answer(streams, state->selected);
-        state->answered = true;
     } else if (IsStatusKeyword(line, "GOOD_PASSPHRASE")) {
         state->accepted = true;
     } else if (IsStatusKeyword(line, "BAD_PASSPHRASE")) {
@@ -96,7 +96,7 @@ void React(ChildStreams* streams, EditorState* state, const char* line) {
 
 ResultCode PassphraseChangeHandler(ChildStreams* streams, void* data) {
     auto* pair = static_cast<const PassphrasePair*>(data);
-    EditorState state{pair, pair->oldPassphrase, false, EditorOutcome::Running, 0, false, false};
+    EditorState state{pair, pair->oldPassphrase, false, EditorOutcome::Running, 0, false};
     char line[kStatusLineBufferSize];
     for (;;) {
         ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);

@@ -100,9 +100,13 @@ TEST_F(PassphraseChange, GpgThatAsksForeverAfterItsInputEndedIsStopped) {
     EXPECT_EQ(Change(), 51);
 }
 
-TEST_F(PassphraseChange, OutputEndingWithoutAQuestionGives0) {
+TEST_F(PassphraseChange, GpgEndingBeforeItWasToldToSaveChangedNothing) {
+    // For example a GnuPG whose key editor cannot open its console: it ends
+    // without a question, and the old passphrase stays.
     Editor("print [GNUPG:] USERID_HINT 6617CB8C9F217174 Taro\n");
-    EXPECT_EQ(Change(), 0);
+    EXPECT_EQ(Change(), 51);
+    Editor(std::string(kAskCurrent) + "print [GNUPG:] GOOD_PASSPHRASE\n");
+    EXPECT_EQ(Change(), 51);
 }
 
 TEST_F(PassphraseChange, RefusalsBeforeGpgRuns) {
