@@ -97,14 +97,47 @@ std::vector<std::string> ListFolder(const std::string& path) {
     return names;
 }
 
+namespace {
+
+// The kind of object a handle stands for ("File", "Process", "Event", ...).
+std::string KindOf(HANDLE handle) {
+    using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static auto query = reinterpret_cast<QueryObject>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    constexpr int kObjectTypeInformation = 2;
+    alignas(8) char buffer[512];
+    ULONG length = 0;
+    if (query == nullptr || query(handle, kObjectTypeInformation, buffer, sizeof buffer, &length)) {
+        return "";
+    }
+    struct Name {
+        unsigned short length;
+        unsigned short capacity;
+        const wchar_t* text;
+    };
+    const Name* name = reinterpret_cast<const Name*>(buffer);
+    std::string kind;
+    for (unsigned i = 0; i < name->length / 2; ++i) {
+        kind.push_back(static_cast<char>(name->text[i]));
+    }
+    return kind;
+}
+
+}  // namespace
+
 int CountOpenHandles() {
     // Wine does not count a process's handles for it, so look at every
-    // handle value a process of ours can plausibly hold.
+    // handle value a process of ours can plausibly hold. Only the kinds the
+    // program opens count (pipes and files, processes, threads): Wine makes
+    // events and keys of its own now and then, for example the first time
+    // two threads meet at one of its locks.
     int count = 0;
     for (std::uintptr_t value = 4; value < 65536; value += 4) {
+        HANDLE handle = reinterpret_cast<HANDLE>(value);
         DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            ++count;
+        if (GetHandleInformation(handle, &flags)) {
+            std::string kind = KindOf(handle);
+            count += kind == "File" || kind == "Process" || kind == "Thread";
         }
     }
     return count;
