@@ -5,7 +5,7 @@
 // controlling terminal; a thread reads and discards whatever GnuPG writes to
 // it, so that GnuPG can never block on a full terminal.
 #include <fcntl.h>
-#include <sys/ioctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,11 +23,15 @@
 #include "platform/command_line.h"
 #include "platform/platform.h"
 
+extern char** environ;
+
 namespace platform {
 
 namespace {
 
-int ToFd(OsHandle handle) { return static_cast<int>(handle); }
+int ToFd(OsHandle handle) {
+    return static_cast<int>(handle);
+}
 
 // The terminal reader of every running child, by process id.
 std::mutex gTerminalsMutex;
@@ -48,17 +52,15 @@ void DiscardTerminalOutput(int master) {
     close(master);
 }
 
-bool OpenTerminal(int* master, int* slave) {
+// A new pseudo-terminal: its master, its slave (kept open here, so that the
+// master does not see the end before the child has opened it) and the
+// slave's path (`name`, 128 bytes).
+bool OpenTerminal(int* master, int* slave, char* name) {
     int m = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m < 0) {
         return false;
     }
-    if (grantpt(m) != 0 || unlockpt(m) != 0) {
-        close(m);
-        return false;
-    }
-    char name[128];
-    if (ptsname_r(m, name, sizeof name) != 0) {
+    if (grantpt(m) != 0 || unlockpt(m) != 0 || ptsname_r(m, name, 128) != 0) {
         close(m);
         return false;
     }
@@ -96,7 +98,9 @@ bool DuplicateUninheritable(OsHandle source, OsHandle* copy) {
     return true;
 }
 
-void CloseOsHandle(OsHandle handle) { close(ToFd(handle)); }
+void CloseOsHandle(OsHandle handle) {
+    close(ToFd(handle));
+}
 
 OsHandle GetStandardHandle(StdStream which) {
     switch (which) {
@@ -123,73 +127,65 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process) {
     }
     argv.push_back(nullptr);
 
+    // GnuPG talks to its terminal only outside batch mode (its key editor).
+    bool needsTerminal = true;
+    for (const std::string& word : words) {
+        needsTerminal = needsTerminal && word != "--batch";
+    }
     int master = -1;
     int slave = -1;
-    if (!OpenTerminal(&master, &slave)) {
+    char slavePath[128] = "";
+    if (needsTerminal && !OpenTerminal(&master, &slave, slavePath)) {
         return false;
     }
-    // The child reports a failed exec through this pipe; a successful exec
-    // closes it without a word.
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) {
-        close(master);
-        close(slave);
-        return false;
-    }
+    // Copies of the three streams out of the way of 0, 1 and 2, so that
+    // putting them there cannot overwrite one that is still needed.
+    int streams[3] = {fcntl(ToFd(launch.standardInput), F_DUPFD_CLOEXEC, 10),
+                      fcntl(ToFd(launch.standardOutput), F_DUPFD_CLOEXEC, 10),
+                      fcntl(ToFd(launch.standardError), F_DUPFD_CLOEXEC, 10)};
+    bool ready = streams[0] >= 0 && streams[1] >= 0 && streams[2] >= 0;
 
-    int in = ToFd(launch.standardInput);
-    int out = ToFd(launch.standardOutput);
-    int err = ToFd(launch.standardError);
-    pid_t pid = fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls from here to exec.
-        signal(SIGPIPE, SIG_DFL);
-        setsid();
-        ioctl(slave, TIOCSCTTY, 0);
-        // GnuPG keeps the terminal open for its whole life, so the reader in
-        // the parent sees its end only when GnuPG has ended.
-        int slaveFlags = fcntl(slave, F_GETFD);
-        fcntl(slave, F_SETFD, slaveFlags & ~FD_CLOEXEC);
-        int saved = -1;
-        // Move the three streams out of the way first, so that dup2 onto 0,
-        // 1 and 2 cannot overwrite one that is still needed.
-        int inCopy = fcntl(in, F_DUPFD, 10);
-        int outCopy = fcntl(out, F_DUPFD, 10);
-        int errCopy = fcntl(err, F_DUPFD, 10);
-        if (inCopy < 0 || outCopy < 0 || errCopy < 0 || dup2(inCopy, 0) < 0 ||
-            dup2(outCopy, 1) < 0 || dup2(errCopy, 2) < 0 || chdir(launch.workingFolder) != 0) {
-            saved = errno;
-        } else {
-            close(inCopy);
-            close(outCopy);
-            close(errCopy);
-            execv(launch.program, argv.data());
-            saved = errno;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    for (int fd = 0; fd < 3; ++fd) {
+        posix_spawn_file_actions_adddup2(&actions, streams[fd], fd);
+    }
+    // A session of its own, whose controlling terminal is the pseudo-terminal
+    // when GnuPG needs one: opened again without O_NOCTTY in the new session,
+    // it becomes that. It stays open for GnuPG's whole life, so the reader
+    // here sees its end only when GnuPG has ended.
+    if (needsTerminal) {
+        posix_spawn_file_actions_addopen(&actions, slave, slavePath, O_RDWR, 0);
+    }
+    posix_spawn_file_actions_addchdir_np(&actions, launch.workingFolder);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);  // ignored here, not in GnuPG
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = -1;
+    bool started = ready && posix_spawn(&pid, launch.program, &actions, &attributes, argv.data(),
+                                        environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    for (int fd : streams) {
+        if (fd >= 0) {
+            close(fd);
         }
-        ssize_t ignored = write(report[1], &saved, sizeof saved);
-        (void)ignored;
-        _exit(127);
     }
-    close(slave);
-    close(report[1]);
-    if (pid < 0) {
-        close(report[0]);
-        close(master);
+    if (needsTerminal) {
+        close(slave);
+        if (!started) {
+            close(master);
+        }
+    }
+    if (!started) {
         return false;
     }
-    int childError = 0;
-    ssize_t n;
-    do {
-        n = read(report[0], &childError, sizeof childError);
-    } while (n < 0 && errno == EINTR);
-    close(report[0]);
-    if (n > 0) {
-        close(master);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return false;
-    }
-    {
+    if (needsTerminal) {
         std::lock_guard<std::mutex> lock(gTerminalsMutex);
         gTerminalReaders.emplace(pid, std::thread(DiscardTerminalOutput, master));
     }
@@ -216,7 +212,9 @@ void WaitForChild(OsHandle process) {
     }
 }
 
-void EndChild(OsHandle process) { kill(static_cast<pid_t>(process), SIGKILL); }
+void EndChild(OsHandle process) {
+    kill(static_cast<pid_t>(process), SIGKILL);
+}
 
 void AwaitChildEnd(OsHandle process) {
     // The child stays a zombie, so its process id cannot be given to another
