@@ -66,12 +66,9 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return rc::kCancelled;
     }
     ProposeDecryptedName(input, output, sizeof output);
-    if (AskFor(owner, kAskOutput, output) != 0) {
-        return rc::kCancelled;
-    }
-    ResultCode guard = CheckOutputIsNotProgramFile(keys, output);
-    if (guard != rc::kOk) {
-        return guard;
+    ResultCode chosen = AskForOutput(owner, kAskOutput, keys, output);
+    if (chosen != rc::kOk) {
+        return chosen;
     }
     // Without a sender's key file the signature is checked against the
     // user's own public key ring.

@@ -50,12 +50,9 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return rc::kCancelled;
     }
     ProposeWithExtension(input, ".gpg", output);
-    if (AskFor(owner, kAskOutput, output) != 0) {
-        return rc::kCancelled;
-    }
-    ResultCode guard = CheckOutputIsNotProgramFile(keys, output);
-    if (guard != rc::kOk) {
-        return guard;
+    ResultCode chosen = AskForOutput(owner, kAskOutput, keys, output);
+    if (chosen != rc::kOk) {
+        return chosen;
     }
 
     // The recipient is the one key of the key file, named by its fingerprint.

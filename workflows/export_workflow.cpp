@@ -44,13 +44,10 @@ ResultCode ExportWorkflow(ui::Window owner, KeyPaths* keyPaths) {
 
     char fileName[kTextSize];
     ProposeKeyFileName(userId, fileName, sizeof fileName);
-    if (AskFor(owner, kAskOutput, fileName) != 0) {
-        return rc::kCancelled;
-    }
     // Exporting over the key ring itself would delete it first.
-    ResultCode guard = CheckOutputIsNotProgramFile(*keyPaths, fileName);
-    if (guard != rc::kOk) {
-        return guard;
+    ResultCode chosen = AskForOutput(owner, kAskOutput, *keyPaths, fileName);
+    if (chosen != rc::kOk) {
+        return chosen;
     }
     return ExportPublicKey(keyPaths->homeDir, keyPaths->publicKeyring, fingerprint, fileName);
 }

@@ -22,6 +22,30 @@ bool SameFile(const platform::FileStamp& a, const platform::FileStamp& b) {
            a.identity.index == b.identity.index;
 }
 
+// 29 when `output` names the same file as one of the program's own.
+ResultCode CheckOutputIsNotProgramFile(const KeyPaths& keyPaths, const char* output) {
+    platform::FileStamp target = platform::StampFile(output);
+    if (!target.exists) {
+        return rc::kOk;
+    }
+    static const char* const kSettings[] = {"conf", "Quillet.ini"};
+    static const char* const kGpg[] = {"bin", "gpg.exe"};
+    char settings[platform::kMaxPath] = "";
+    char gpg[platform::kMaxPath] = "";
+    char program[platform::kMaxPath] = "";
+    BuildProgramFolderPath(settings, sizeof settings, kSettings, 2);
+    BuildProgramFolderPath(gpg, sizeof gpg, kGpg, 2);
+    platform::GetProgramPath(program, sizeof program);
+    for (const char* own :
+         {keyPaths.secretKeyring, keyPaths.publicKeyring, static_cast<const char*>(settings),
+          static_cast<const char*>(gpg), static_cast<const char*>(program)}) {
+        if (own[0] != '\0' && SameFile(target, platform::StampFile(own))) {
+            return rc::kBadFileChoice;
+        }
+    }
+    return rc::kOk;
+}
+
 }  // namespace
 
 int AskFor(ui::Window owner, const FileQuestion& question, char* name) {
@@ -70,25 +94,10 @@ bool GetPubkeyFolder(char* buffer) {
     return BuildProgramFolderPath(buffer, platform::kMaxPath, kParts, 2);
 }
 
-ResultCode CheckOutputIsNotProgramFile(const KeyPaths& keyPaths, const char* output) {
-    platform::FileStamp target = platform::StampFile(output);
-    if (!target.exists) {
-        return rc::kOk;
+ResultCode AskForOutput(ui::Window owner, const FileQuestion& question, const KeyPaths& keyPaths,
+                        char* name) {
+    if (AskFor(owner, question, name) != 0) {
+        return rc::kCancelled;
     }
-    static const char* const kSettings[] = {"conf", "Quillet.ini"};
-    static const char* const kGpg[] = {"bin", "gpg.exe"};
-    char settings[platform::kMaxPath] = "";
-    char gpg[platform::kMaxPath] = "";
-    char program[platform::kMaxPath] = "";
-    BuildProgramFolderPath(settings, sizeof settings, kSettings, 2);
-    BuildProgramFolderPath(gpg, sizeof gpg, kGpg, 2);
-    platform::GetProgramPath(program, sizeof program);
-    for (const char* own :
-         {keyPaths.secretKeyring, keyPaths.publicKeyring, static_cast<const char*>(settings),
-          static_cast<const char*>(gpg), static_cast<const char*>(program)}) {
-        if (own[0] != '\0' && SameFile(target, platform::StampFile(own))) {
-            return rc::kBadFileChoice;
-        }
-    }
-    return rc::kOk;
+    return CheckOutputIsNotProgramFile(keyPaths, name);
 }

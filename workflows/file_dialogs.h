@@ -1,6 +1,6 @@
 // What the workflows' file dialogs share: the filter lists, the pubkey folder
-// where received key files are kept, the dialog call itself, and the guard
-// that keeps an output away from the program's own files.
+// where received key files are kept, the dialog call itself, and the save
+// dialog that keeps an output away from the program's own files.
 #pragma once
 
 #include "engine/result_codes.h"
@@ -46,7 +46,10 @@ void ProposeWithExtension(const char* input, const char* extension, char* propos
 // (260 bytes); false when it does not fit.
 bool GetPubkeyFolder(char* buffer);
 
-// 29 when `output` is one of the program's own files (the key rings, the
-// settings file, the program and GnuPG), however its path is spelled:
-// writing there would destroy the user's keys or the installation.
-ResultCode CheckOutputIsNotProgramFile(const KeyPaths& keyPaths, const char* output);
+// Asks for a file to write with the save dialog `question`, like AskFor.
+// 0 chosen, 1 cancelled, 29 when the choice is one of the program's own
+// files (the key rings, the settings file, the program and GnuPG), however
+// its path is spelled: writing there would destroy the user's keys or the
+// installation, so nothing may be deleted or started for it.
+ResultCode AskForOutput(ui::Window owner, const FileQuestion& question, const KeyPaths& keyPaths,
+                        char* name);

@@ -31,12 +31,9 @@ ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* drop
         return taken;
     }
     ProposeWithExtension(input, ".sig", signature);
-    if (AskFor(owner, kAskSignature, signature) != 0) {
-        return rc::kCancelled;
-    }
-    ResultCode guard = CheckOutputIsNotProgramFile(keys, signature);
-    if (guard != rc::kOk) {
-        return guard;
+    ResultCode chosen = AskForOutput(owner, kAskSignature, keys, signature);
+    if (chosen != rc::kOk) {
+        return chosen;
     }
 
     std::int32_t flags = 0;
