@@ -11,7 +11,6 @@ constexpr int kStartUpMs = 60000;
 // A window without start-up checks is taken as ready when it has stayed
 // without a dialog this long (a program with checks shows its first dialog
 // right after its window).
-constexpr ULONGLONG kSteadyMs = 5000;
 
 }  // namespace
 
@@ -67,15 +66,17 @@ std::string QuilletApp::PathOf(const std::string& relative) const {
 
 bool QuilletApp::Start() {
     main_ = nullptr;
-    withoutChecks_ = false;
     return program_.Start(Exe(), PathOf(""));
 }
 
 bool QuilletApp::PassStartUp() {
     const std::string promptCaption = Text(kPassphrasePromptCaption);
-    const std::string readyTitle = user_ ? "Quillet - " + test_support::UserIdOf(*user_) : "";
+    if (!user_) {
+        ADD_FAILURE() << "a program folder without a user's key has no start-up to pass";
+        return false;
+    }
+    const std::string readyTitle = "Quillet - " + test_support::UserIdOf(*user_);
     HWND answered = nullptr;
-    ULONGLONG steadySince = 0;
     std::string failure;
     bool ready = WaitUntil(
         [&] {
@@ -83,7 +84,7 @@ bool QuilletApp::PassStartUp() {
                 if (dialog == answered || WasAnswered(dialog)) {
                     continue;  // a dialog just answered, on its way out
                 }
-                if (TitleOf(dialog) == promptCaption && answered == nullptr && user_) {
+                if (TitleOf(dialog) == promptCaption && answered == nullptr) {
                     HWND field = FindChild(dialog, kPassphraseField);
                     if (field == nullptr || !SetText(field, user_->passphrase)) {
                         failure = "the passphrase prompt has no field to type into";
@@ -105,25 +106,7 @@ bool QuilletApp::PassStartUp() {
                 return true;
             }
             main_ = FindTopWindow(WindowsOf(program_.Id(), "QUILLET"));
-            if (main_ == nullptr || !IsWindowEnabled(main_)) {
-                steadySince = 0;
-                return false;
-            }
-            std::string title = TitleOf(main_);
-            if (!readyTitle.empty() && title == readyTitle) {
-                return true;
-            }
-            if (answered == nullptr && title == "Quillet") {
-                if (steadySince == 0) {
-                    steadySince = GetTickCount64();
-                } else if (GetTickCount64() - steadySince >= kSteadyMs) {
-                    withoutChecks_ = true;
-                    return true;
-                }
-            } else {
-                steadySince = 0;
-            }
-            return false;
+            return main_ != nullptr && IsWindowEnabled(main_) && TitleOf(main_) == readyTitle;
         },
         "Quillet's main window to be ready after start-up", kStartUpMs);
     if (!failure.empty()) {
@@ -135,28 +118,12 @@ bool QuilletApp::PassStartUp() {
 
 HWND QuilletApp::WaitForStartUpDialog() {
     HWND dialog = nullptr;
-    ULONGLONG steadySince = 0;
     WaitUntil(
         [&] {
             dialog = FindTopWindow(WindowsOf(program_.Id(), "#32770"));
-            if (dialog != nullptr || !program_.IsRunning()) {
-                return true;
-            }
-            HWND main = FindTopWindow(WindowsOf(program_.Id(), "QUILLET"));
-            if (main == nullptr || !IsWindowEnabled(main)) {
-                steadySince = 0;
-                return false;
-            }
-            if (steadySince == 0) {
-                steadySince = GetTickCount64();
-            }
-            return GetTickCount64() - steadySince >= kSteadyMs;
+            return dialog != nullptr || !program_.IsRunning();
         },
         "the first dialog of the start-up", kStartUpMs);
-    withoutChecks_ = dialog == nullptr && program_.IsRunning();
-    if (withoutChecks_) {
-        main_ = FindTopWindow(WindowsOf(program_.Id(), "QUILLET"));
-    }
     return dialog;
 }
 

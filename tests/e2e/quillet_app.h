@@ -64,18 +64,13 @@ public:
     bool Start();
     // Passes the start-up as the user would: types the passphrase into its
     // prompt when one comes, and waits until the main window serves the
-    // user (its title names the user's key; or, for a program that has no
-    // start-up checks yet, it stays "Quillet" with no prompt for five
-    // seconds). Any other dialog on the way is a failure, with its text.
+    // user (its title names the user's key). Any other dialog on the way is
+    // a failure, with its text.
     bool PassStartUp();
     // Waits for the first dialog of the start-up (a prompt, a form or a
     // message) and returns it. nullptr when there is none: the program
-    // ended, or (a program without start-up checks) its main window stays
-    // with no dialog for a few seconds, which StartedWithoutChecks() then
-    // tells.
+    // ended, or no dialog came in time.
     HWND WaitForStartUpDialog();
-    // True when the program asked for no passphrase at start.
-    bool StartedWithoutChecks() const { return withoutChecks_; }
 
     Program& Process() { return program_; }
     HWND Main() const { return main_; }
@@ -144,7 +139,6 @@ private:
     std::optional<test_support::TestUser> user_;
     Program program_;
     HWND main_ = nullptr;
-    bool withoutChecks_ = false;
     std::vector<HWND> answered_;
     bool dialogShots_ = true;
 };
