@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/e2e/driver.h"
+#include "tests/e2e/program_ids.h"
 #include "tests/support/test_keys.h"
 
 namespace {
@@ -24,9 +25,6 @@ using namespace e2e;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kStarts = 5;
-constexpr int kPassphraseCaption = 21;  // string-table id of the prompt's caption
-constexpr int kPassphraseField = 1001;
-constexpr int kExitCommand = 40006;
 
 TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
     ASSERT_FALSE(ProgramUnderTest().empty()) << "run with --program=<Quillet.exe>";
@@ -36,7 +34,7 @@ TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
         test_support::UserFolder taro(test_support::Taro());
         std::string exe = taro.folder.PathOf("Quillet.exe");
         ASSERT_TRUE(CopyFileA(ProgramUnderTest().c_str(), exe.c_str(), FALSE));
-        std::string caption = ModuleText(exe, kPassphraseCaption);
+        std::string caption = ModuleText(exe, text_id::kPassphrasePromptCaption);
 
         Program program;
         Clock::time_point begin = Clock::now();

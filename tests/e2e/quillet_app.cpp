@@ -70,7 +70,7 @@ bool QuilletApp::Start() {
 }
 
 bool QuilletApp::PassStartUp() {
-    const std::string promptCaption = Text(kPassphrasePromptCaption);
+    const std::string promptCaption = Text(text_id::kPassphrasePromptCaption);
     if (!user_) {
         ADD_FAILURE() << "a program folder without a user's key has no start-up to pass";
         return false;

@@ -10,36 +10,10 @@
 #include <vector>
 
 #include "tests/e2e/driver.h"
+#include "tests/e2e/program_ids.h"
 #include "tests/support/test_keys.h"
 
 namespace e2e {
-
-// Ids of the program's windows, controls and commands, as a person meets
-// them in the menu and on the tool strip.
-inline constexpr int kEncryptButton = 39;
-inline constexpr int kDecryptButton = 40;
-inline constexpr int kSignButton = 41;
-inline constexpr int kVerifyButton = 42;
-inline constexpr int kEncryptCommand = 40001;
-inline constexpr int kDecryptCommand = 40002;
-inline constexpr int kSignCommand = 40003;
-inline constexpr int kVerifyCommand = 40004;
-inline constexpr int kKeyInfoCommand = 40005;
-inline constexpr int kExitCommand = 40006;
-inline constexpr int kExportCommand = 40007;
-inline constexpr int kOwnFingerprintCommand = 40008;
-inline constexpr int kChangePassphraseCommand = 40009;
-inline constexpr int kAboutCommand = 40012;
-inline constexpr int kDecryptNoVerifyCommand = 40013;
-inline constexpr int kEncryptNoSignCommand = 40014;
-inline constexpr int kPassphraseField = 1001;
-inline constexpr int kPassphrasePromptCaption = 21;  // string-table id
-// The key setup form's fields and progress bar.
-inline constexpr int kSetupUserName = 1001;
-inline constexpr int kSetupProgress = 1002;
-inline constexpr int kSetupEmail = 1011;
-inline constexpr int kSetupPassphrase = 1014;
-inline constexpr int kSetupPassphraseAgain = 1015;
 
 class QuilletApp {
 public:

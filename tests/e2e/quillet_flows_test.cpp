@@ -15,41 +15,9 @@
 namespace {
 
 using e2e::QuilletApp;
+using namespace e2e::text_id;
 using test_support::Exists;
 using test_support::ReadFile;
-
-// String-table texts: dialog titles, prompt captions, messages, status texts.
-constexpr int kDecryptOutputTitle = 1;
-constexpr int kDecryptKeyTitle = 2;
-constexpr int kDecryptInputTitle = 3;
-constexpr int kEncryptInputTitle = 6;
-constexpr int kEncryptKeyTitle = 7;
-constexpr int kEncryptOutputTitle = 8;
-constexpr int kOwnFingerprintLabel = 17;
-constexpr int kOwnCopyQuestion = 18;
-constexpr int kSignInputTitle = 19;
-constexpr int kSignOutputTitle = 20;
-constexpr int kVerifyInputTitle = 23;
-constexpr int kVerifySignatureTitle = 24;
-constexpr int kVerifyKeyTitle = 27;
-constexpr int kKeyInfoTitle = 28;
-constexpr int kUserIdLabel = 29;
-constexpr int kKeyFingerprintLabel = 30;
-constexpr int kKeyCopyQuestion = 31;
-constexpr int kCurrentPassphraseCaption = 32;
-constexpr int kNewPassphraseCaption = 34;
-constexpr int kRepeatPassphraseCaption = 36;
-constexpr int kVerifyFailedMessage = 77;  // the message of result code 35
-constexpr int kEncryptIdle = 91;
-constexpr int kEncryptDone = 92;
-constexpr int kDecryptIdle = 93;
-constexpr int kDecryptDone = 94;
-constexpr int kSignDone = 96;
-constexpr int kVerifyIdle = 97;
-constexpr int kVerifyDone = 98;
-constexpr int kFileGenuine = 99;
-constexpr int kPassphraseChanged = 100;
-constexpr int kExportQuestion = 109;
 
 // A key generation under Wine takes some seconds; allow for a slow machine.
 constexpr int kKeyGenerationMs = 180000;
@@ -190,7 +158,7 @@ TEST(QuilletFirstStart, MakesTheKeyExportsItAndAsksForThePassphraseNextTime) {
     ASSERT_TRUE(app.Start());
     HWND prompt = app.WaitForStartUpDialog();
     ASSERT_NE(prompt, nullptr) << "the second start asked for no passphrase";
-    EXPECT_EQ(e2e::TitleOf(prompt), app.Text(e2e::kPassphrasePromptCaption));
+    EXPECT_EQ(e2e::TitleOf(prompt), app.Text(kPassphrasePromptCaption));
     ASSERT_TRUE(app.PassStartUp());
     EXPECT_EQ(e2e::TitleOf(app.Main()), title);
     e2e::Screenshot("second-start-ready");
@@ -472,7 +440,7 @@ TEST_F(TaroRunning, ChangedPassphraseSignsAtOnceAndIsAskedAtTheNextStart) {
     ASSERT_TRUE(app_->Start());
     HWND prompt = app_->WaitForStartUpDialog();
     ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(e2e::TitleOf(prompt), app_->Text(e2e::kPassphrasePromptCaption));
+    EXPECT_EQ(e2e::TitleOf(prompt), app_->Text(kPassphrasePromptCaption));
     ASSERT_TRUE(app_->PassStartUp());
     e2e::Screenshot("restarted-with-the-new-passphrase");
 }

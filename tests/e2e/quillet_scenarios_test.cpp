@@ -11,17 +11,7 @@
 namespace {
 
 using e2e::QuilletApp;
-
-// The string-table texts the scenarios compare with.
-constexpr int kWorkFolderUnusableMessage = 60;  // the message of result code 19
-constexpr int kWrongPassphraseMessage = 72;     // the message of result code 30
-constexpr int kSeveralFilesMessage = 83;        // the message of result code 41
-constexpr int kFolderMessage = 84;              // the message of result code 42
-constexpr int kUnknownErrorMessage = 85;        // the message of result code 51
-constexpr int kEncryptIdle = 91;
-constexpr int kDecryptIdle = 93;
-constexpr int kSignIdle = 95;
-constexpr int kVerifyIdle = 97;
+using namespace e2e::text_id;
 
 // The trial signature files of the start-up's passphrase check in the
 // temporary folder (gpg*.tmp), by name.
@@ -75,7 +65,7 @@ TEST(QuilletStartUp, WrongPassphraseShowsOneMessageAndEnds) {
     ASSERT_TRUE(app.Start());
     HWND prompt = app.WaitForStartUpDialog();
     ASSERT_NE(prompt, nullptr) << "Quillet.exe ended without asking for the passphrase";
-    EXPECT_EQ(e2e::TitleOf(prompt), app.Text(e2e::kPassphrasePromptCaption));
+    EXPECT_EQ(e2e::TitleOf(prompt), app.Text(kPassphrasePromptCaption));
     ASSERT_TRUE(e2e::SetText(e2e::FindChild(prompt, e2e::kPassphraseField), "not-the-passphrase"));
     e2e::Screenshot("wrong-passphrase-typed");
     ASSERT_TRUE(e2e::PressDialogButton(prompt, IDOK));

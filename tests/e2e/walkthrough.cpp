@@ -19,23 +19,8 @@
 namespace {
 
 using e2e::QuilletApp;
+using namespace e2e::text_id;
 
-constexpr int kDecryptOutputTitle = 1;
-constexpr int kDecryptKeyTitle = 2;
-constexpr int kEncryptInputTitle = 6;
-constexpr int kEncryptKeyTitle = 7;
-constexpr int kEncryptOutputTitle = 8;
-constexpr int kSignInputTitle = 19;
-constexpr int kSignOutputTitle = 20;
-constexpr int kVerifyInputTitle = 23;
-constexpr int kVerifySignatureTitle = 24;
-constexpr int kVerifyKeyTitle = 27;
-constexpr int kKeyInfoTitle = 28;
-constexpr int kEncryptDone = 92;
-constexpr int kDecryptIdle = 93;
-constexpr int kDecryptDone = 94;
-constexpr int kSignDone = 96;
-constexpr int kVerifyDone = 98;
 constexpr int kStepCount = 6;
 // The own public key, exported at the first start into the pubkey folder,
 // where the key-file dialogs open: the bare name is enough there.

@@ -7,16 +7,13 @@
 #include <string>
 
 #include "tests/e2e/driver.h"
+#include "tests/e2e/program_ids.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 using namespace e2e;
 
-constexpr int kUserNameField = 1001;
-constexpr int kEmailField = 1011;
-constexpr int kPassphraseField = 1014;
-constexpr int kRepeatField = 1015;
 // Key generation under Wine takes seconds; allow a generous limit.
 constexpr int kGenerationMs = 180000;
 
@@ -36,10 +33,10 @@ TEST(Package, UnpackedFolderStartsAtTheSetupAndMakesAKeyPair) {
     EXPECT_TRUE(test_support::Exists(folder + "conf"));
     EXPECT_TRUE(test_support::Exists(folder + "pubkey"));
 
-    SetText(FindChild(form, kUserNameField), "Package Tester");
-    SetText(FindChild(form, kEmailField), "tester@example.com");
-    SetText(FindChild(form, kPassphraseField), "package pass");
-    SetText(FindChild(form, kRepeatField), "package pass");
+    SetText(FindChild(form, kSetupUserName), "Package Tester");
+    SetText(FindChild(form, kSetupEmail), "tester@example.com");
+    SetText(FindChild(form, kSetupPassphrase), "package pass");
+    SetText(FindChild(form, kSetupPassphraseAgain), "package pass");
     Click(FindChild(form, IDOK));
 
     // The export question after the generation; the key can be exported later.
@@ -48,12 +45,12 @@ TEST(Package, UnpackedFolderStartsAtTheSetupAndMakesAKeyPair) {
     Screenshot("export question");
     PressDialogButton(question.window, IDNO);
 
-    WindowQuery main = WindowsOf(program.Id(), "QUILLET",
-                                 "Quillet - Package Tester <tester@example.com>");
+    WindowQuery main =
+        WindowsOf(program.Id(), "QUILLET", "Quillet - Package Tester <tester@example.com>");
     HWND window = WaitForTopWindow(main);
     ASSERT_NE(window, nullptr);
     Screenshot("main window");
-    PostCommand(window, 40006);  // exit
+    PostCommand(window, kExitCommand);
     DWORD exitCode = 1;
     EXPECT_TRUE(program.WaitForExit(30000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
