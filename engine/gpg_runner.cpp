@@ -6,9 +6,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <mutex>
-#include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -52,71 +53,121 @@ std::atomic<int> gIdleLimitMilliseconds{kIdleLimitMilliseconds};
 // Bytes of GnuPG's output read so far; only one GnuPG runs at a time.
 std::atomic<std::uint64_t> gOutputBytesRead{0};
 
-// Watches one child on a thread of its own from its start until it has
-// ended, and ends it once it has shown no sign of life for the idle limit.
-// Signs of life are a change of its processor time and output read from it,
-// so a GnuPG that computes for minutes without a word (key generation) or
-// writes while the handler is busy is left alone; one that sleeps while
-// waiting for something that never comes is not. When the child's
-// processor time cannot be had at all, it is never ended.
-class Watchdog {
-public:
-    explicit Watchdog(OsHandle process) : process_(process) {
-        try {
-            thread_ = std::thread(&Watchdog::Watch, this);
-        } catch (const std::system_error&) {
-            // Without a thread the run goes on unwatched, as it would anyway.
+// Ends a GnuPG run once its child has shown no sign of life for the idle
+// limit. Signs of life are a change of its processor time and output read
+// from it, so a GnuPG that computes for minutes without a word (key
+// generation) or writes while the handler is busy is left alone; one that
+// sleeps while waiting for something that never comes is not. When the
+// child's processor time cannot be had at all, it is never ended.
+//
+// One thread, started with the first run and kept for the life of the
+// program, watches every run in progress: starting a thread for each run
+// would cost more than the whole engine adds to a short GnuPG command.
+using WatchClock = std::chrono::steady_clock;
+
+struct WatchedChild {
+    OsHandle process;
+    std::chrono::milliseconds limit;
+    bool known = false;  // whether `time` holds a sample
+    std::uint64_t time = 0;
+    std::uint64_t output = 0;
+    WatchClock::time_point lastSign = WatchClock::now();
+};
+
+struct WatchList {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<WatchedChild*> children;
+    bool started = false;
+};
+
+// Never destroyed: the watching thread may still wait on it while the
+// program ends.
+WatchList& Watched() {
+    static WatchList* list = new WatchList;
+    return *list;
+}
+
+// Takes one sample of `child`; true when it has been idle for its limit.
+bool IdleTooLong(WatchedChild* child) {
+    std::uint64_t time = 0;
+    bool known = platform::GetChildProcessorTime(child->process, &time);
+    std::uint64_t output = gOutputBytesRead.load();
+    bool idle = child->known && known && time == child->time && output == child->output;
+    child->known = known;
+    child->time = time;
+    child->output = output;
+    WatchClock::time_point now = WatchClock::now();
+    if (!idle) {
+        child->lastSign = now;
+    }
+    return idle && now - child->lastSign >= child->limit;
+}
+
+// The time between two samples: an eighth of the shortest idle limit of
+// the runs in `list`, at least 10 ms and at most a second.
+std::chrono::milliseconds SamplePeriod(const WatchList& list) {
+    std::chrono::milliseconds period(1000);
+    for (const WatchedChild* child : list.children) {
+        period = std::min(period, std::max(child->limit / 8, std::chrono::milliseconds(10)));
+    }
+    return period;
+}
+
+void WatchChildren() {
+    WatchList& list = Watched();
+    std::unique_lock<std::mutex> lock(list.mutex);
+    for (;;) {
+        list.wake.wait(lock, [&] { return !list.children.empty(); });
+        // A run that registers meanwhile may bring the next sample forward,
+        // never put it off.
+        WatchClock::time_point next = WatchClock::now() + SamplePeriod(list);
+        while (list.wake.wait_until(lock, next) == std::cv_status::no_timeout &&
+               !list.children.empty()) {
+            next = std::min(next, WatchClock::now() + SamplePeriod(list));
+        }
+        for (auto it = list.children.begin(); it != list.children.end();) {
+            if (IdleTooLong(*it)) {
+                // Its output ends with it; RunGpg still waits for and
+                // releases the process.
+                platform::EndChild((*it)->process);
+                it = list.children.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
+}
+
+// Watches one run's child from its start until it has ended.
+class Watchdog {
+public:
+    explicit Watchdog(OsHandle process)
+        : child_{process, std::chrono::milliseconds(gIdleLimitMilliseconds.load())} {
+        WatchList& list = Watched();
+        std::lock_guard<std::mutex> lock(list.mutex);
+        try {
+            if (!list.started) {
+                std::thread(WatchChildren).detach();
+                list.started = true;
+            }
+            list.children.push_back(&child_);
+        } catch (const std::exception&) {
+            return;  // the run goes on unwatched, as it would anyway
+        }
+        list.wake.notify_one();
+    }
     ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_one();
-        if (thread_.joinable()) {
-            thread_.join();
-        }
+        WatchList& list = Watched();
+        std::lock_guard<std::mutex> lock(list.mutex);
+        list.children.erase(std::remove(list.children.begin(), list.children.end(), &child_),
+                            list.children.end());
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
 private:
-    void Watch() {
-        using Clock = std::chrono::steady_clock;
-        const std::chrono::milliseconds limit(gIdleLimitMilliseconds.load());
-        const auto period = std::clamp<std::chrono::milliseconds>(
-            limit / 8, std::chrono::milliseconds(10), std::chrono::milliseconds(1000));
-        std::uint64_t time = 0;
-        bool known = platform::GetChildProcessorTime(process_, &time);
-        std::uint64_t output = gOutputBytesRead.load();
-        Clock::time_point lastSign = Clock::now();
-
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (!wake_.wait_for(lock, period, [this] { return stopping_; })) {
-            std::uint64_t nowTime = 0;
-            bool nowKnown = platform::GetChildProcessorTime(process_, &nowTime);
-            std::uint64_t nowOutput = gOutputBytesRead.load();
-            bool idle = known && nowKnown && nowTime == time && nowOutput == output;
-            known = nowKnown;
-            time = nowTime;
-            output = nowOutput;
-            if (!idle) {
-                lastSign = Clock::now();
-            } else if (Clock::now() - lastSign >= limit) {
-                // Its output ends with it; RunGpg still waits for and
-                // releases the process.
-                platform::EndChild(process_);
-                return;
-            }
-        }
-    }
-
-    OsHandle process_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
-    std::thread thread_;
+    WatchedChild child_;
 };
 
 }  // namespace
