@@ -3,7 +3,10 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "platform/ui.h"
+#include "platform/win32/dialog_items_win32.h"
 
 namespace ui {
 
@@ -33,6 +36,17 @@ void RepaintNow(Window window) {
     // Paints whatever waits to be painted, the child controls included.
     RedrawWindow(static_cast<HWND>(window), nullptr, nullptr,
                  RDW_UPDATENOW | RDW_ERASENOW | RDW_ALLCHILDREN);
+}
+
+void WipeEditText(HWND dialog, int id) {
+    HWND field = GetDlgItem(dialog, id);
+    int length = GetWindowTextLengthA(field);
+    if (length > 0) {
+        std::vector<char> filler(static_cast<std::size_t>(length) + 1, 'x');
+        filler[static_cast<std::size_t>(length)] = '\0';
+        SetWindowTextA(field, filler.data());
+    }
+    SetWindowTextA(field, "");
 }
 
 }  // namespace ui

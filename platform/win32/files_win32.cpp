@@ -124,7 +124,9 @@ FileStamp StampFile(const char* path) {
     return stamp;
 }
 
-void WipeMemory(void* data, std::size_t size) { SecureZeroMemory(data, size); }
+void WipeMemory(void* data, std::size_t size) {
+    SecureZeroMemory(data, size);
+}
 
 int LoadText(int id, char* buffer, int size) {
     if (size <= 0) {

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/ui.h"
+#include "platform/win32/dialog_items_win32.h"
 #include "resources/resource.h"
 
 namespace ui {
@@ -43,6 +44,7 @@ void InitPrompt(HWND dialog, PromptRequest* request) {
 }
 
 void EndPrompt(HWND dialog, INT_PTR result) {
+    WipeEditText(dialog, IDC_PASSPHRASE_FIELD);
     gOpenPrompt = nullptr;
     EndDialog(dialog, result);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/ui.h"
@@ -78,6 +79,31 @@ void WaitForFieldLength(HWND dialog, int length) {
     }
 }
 
+// Watches what becomes of the field's text until the dialog goes: every text
+// set into it, and what it holds when it is destroyed.
+struct FieldWatch {
+    WNDPROC original = nullptr;
+    std::vector<std::string> textsSet;
+    std::string textAtDestroy = "(not destroyed)";
+};
+FieldWatch gFieldWatch;
+
+LRESULT CALLBACK WatchingFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT) {
+        gFieldWatch.textsSet.push_back(reinterpret_cast<const char*>(lParam));
+    } else if (message == WM_DESTROY) {
+        gFieldWatch.textAtDestroy = WindowText(field);
+    }
+    return CallWindowProcA(gFieldWatch.original, field, message, wParam, lParam);
+}
+
+void WatchField(HWND dialog) {
+    gFieldWatch = FieldWatch{};
+    HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
+    gFieldWatch.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchingFieldProc)));
+}
+
 TEST(PassphrasePromptTest, OkHandsOverWhatWasTypedWithCaptionAndPromptShown) {
     char output[260] = "left over";
     std::string title, prompt;
@@ -86,12 +112,17 @@ TEST(PassphrasePromptTest, OkHandsOverWhatWasTypedWithCaptionAndPromptShown) {
         prompt = ItemText(dialog, IDC_PROMPT_TEXT);
         Type(dialog, "correct horse");
         WaitForFieldLength(dialog, 13);
+        WatchField(dialog);
         Press(dialog, IDOK);
     });
     EXPECT_EQ(result, 1);
     EXPECT_STREQ(output, "correct horse");
     EXPECT_EQ(title, "Caption A");
     EXPECT_EQ(prompt, "Prompt A");
+    // The typed text is overwritten in place, then emptied, before the
+    // dialog goes.
+    EXPECT_EQ(gFieldWatch.textsSet, (std::vector<std::string>{"xxxxxxxxxxxxx", ""}));
+    EXPECT_EQ(gFieldWatch.textAtDestroy, "");
 }
 
 TEST(PassphrasePromptTest, TheFieldTakesAtMostMaxLengthLessOneCharacters) {
@@ -133,10 +164,12 @@ TEST(PassphrasePromptTest, CancelEscapeAndTheCloseBoxGiveZeroAndTheEmptyText) {
             PromptWhile("Caption D", nullptr, output, sizeof output, "Caption D", [&](HWND dialog) {
                 Type(dialog, "typed");
                 WaitForFieldLength(dialog, 5);
+                WatchField(dialog);
                 way(dialog);
             });
         EXPECT_EQ(result, 0);
         EXPECT_STREQ(output, "");
+        EXPECT_EQ(gFieldWatch.textAtDestroy, "") << "what was typed stays in the field";
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/result_codes.h"
 #include "platform/ui.h"
+#include "platform/win32/dialog_items_win32.h"
 #include "resources/resource.h"
 #include "workflows/key_setup_form.h"
 
@@ -23,6 +24,8 @@ void InitForm(HWND form, KeyPaths* keyPaths) {
 }
 
 void EndForm(HWND form, INT_PTR result) {
+    ui::WipeEditText(form, IDC_SETUP_PASSPHRASE);
+    ui::WipeEditText(form, IDC_SETUP_PASSPHRASE_AGAIN);
     gKeySetupForm = nullptr;
     EndDialog(form, result);
 }
