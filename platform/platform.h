@@ -40,9 +40,9 @@ bool DuplicateUninheritable(OsHandle source, OsHandle* copy);
 void CloseOsHandle(OsHandle handle);
 
 struct ChildLaunch {
-    const char* program;        // full path of the executable
-    const char* commandLine;    // the arguments as one text (does not name the program)
-    OsHandle standardInput;     // inheritable handles the child receives
+    const char* program;      // full path of the executable
+    const char* commandLine;  // the arguments as one text (does not name the program)
+    OsHandle standardInput;   // inheritable handles the child receives
     OsHandle standardOutput;
     OsHandle standardError;
     const char* workingFolder;  // the child's current folder
@@ -66,8 +66,7 @@ bool GetChildProcessorTime(OsHandle process, std::uint64_t* time);
 enum class ReadOutcome { Data, EndOfStream, Failed };
 // Reads up to `capacity` bytes. Data may come with *received == 0 (an empty
 // read that the caller repeats). EndOfStream: the writing side was closed.
-ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity,
-                       std::size_t* received);
+ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity, std::size_t* received);
 // Writes in one call; returns false when the write fails (nothing counted).
 bool WriteStream(OsHandle stream, const void* data, std::size_t size, std::size_t* written);
 

@@ -51,7 +51,9 @@ void OverrideProgramPath(const char* path) {
     gProgramPathOverride = path != nullptr ? path : "";
 }
 
-bool IsLeadByte(unsigned char) { return false; }
+bool IsLeadByte(unsigned char) {
+    return false;
+}
 
 PathKind LookUpPath(const char* path) {
     struct stat info;
@@ -73,7 +75,9 @@ bool CanOpenForSharedReading(const char* path) {
     return isFile;
 }
 
-bool CanOpenExclusively(const char* path) { return CanOpenForSharedReading(path); }
+bool CanOpenExclusively(const char* path) {
+    return CanOpenForSharedReading(path);
+}
 
 bool CreateNewFile(const char* path) {
     int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -95,7 +99,9 @@ bool RemoveFile(const char* path) {
     return unlink(path) == 0;
 }
 
-bool MakeFolder(const char* path) { return mkdir(path, 0755) == 0; }
+bool MakeFolder(const char* path) {
+    return mkdir(path, 0755) == 0;
+}
 
 bool GetTempFolder(char* buffer, std::size_t size) {
     const char* folder = std::getenv("TMPDIR");
@@ -145,7 +151,9 @@ FileStamp StampFile(const char* path) {
     return stamp;
 }
 
-void WipeMemory(void* data, std::size_t size) { explicit_bzero(data, size); }
+void WipeMemory(void* data, std::size_t size) {
+    explicit_bzero(data, size);
+}
 
 int LoadText(int id, char* buffer, int size) {
     if (size <= 0) {

@@ -87,8 +87,8 @@ std::string Unescape(const std::string& text) {
                 break;
             case 'x':
                 if (i + 2 < text.size() + 1) {
-                    out.push_back(static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(),
-                                                                nullptr, 16)));
+                    out.push_back(
+                        static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16)));
                     i += 2;
                 }
                 break;

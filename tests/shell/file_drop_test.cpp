@@ -108,7 +108,8 @@ TEST_F(Drops, SuccessfulVerificationIsConfirmedBeforeTheDoneText) {
     Drop({plain});
     auto box = std::find(fake_ui::events.begin(), fake_ui::events.end(),
                          "message: Message Box: " + StringText(99));
-    auto done = std::find(fake_ui::events.begin(), fake_ui::events.end(), "status: " + StringText(98));
+    auto done =
+        std::find(fake_ui::events.begin(), fake_ui::events.end(), "status: " + StringText(98));
     EXPECT_NE(box, fake_ui::events.end());
     EXPECT_LT(box, done);
     EXPECT_NE(done, fake_ui::events.end());

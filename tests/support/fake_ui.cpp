@@ -93,8 +93,13 @@ int ShowMessageBox(Window owner, const char* text, const char* caption, unsigned
 }
 
 int AskFileName(const FileDialogRequest& request) {
-    FileDialogCall call{request.owner, request.kind,  Optional(request.title), {}, request.name,
-                        Optional(request.initialFolder), request.options,
+    FileDialogCall call{request.owner,
+                        request.kind,
+                        Optional(request.title),
+                        {},
+                        request.name,
+                        Optional(request.initialFolder),
+                        request.options,
                         Optional(request.defaultExtension)};
     for (int i = 0; i < request.filterCount; ++i) {
         call.filters.emplace_back(request.filters[i].label, request.filters[i].pattern);
@@ -145,14 +150,18 @@ void EnableDialogItem(Window, int id, bool enabled) {
     events.push_back(std::string(enabled ? "enable " : "disable ") + std::to_string(id));
 }
 
-void StepProgressBar(Window, int id) { ++progressSteps[id]; }
+void StepProgressBar(Window, int id) {
+    ++progressSteps[id];
+}
 
 void SetProgressBarPosition(Window, int id, int position) {
     progressPositions[id] = position;
     events.push_back("progress " + std::to_string(id) + " at " + std::to_string(position));
 }
 
-void RepaintNow(Window) { ++repaints; }
+void RepaintNow(Window) {
+    ++repaints;
+}
 
 CursorToken ShowWaitCursor() {
     waitCursorShown = true;
@@ -208,9 +217,13 @@ int GetButtonCheckState(Window button) {
     return found != buttonStates.end() ? found->second : 0;
 }
 
-void SendCloseRequest(Window) { events.push_back("close request"); }
+void SendCloseRequest(Window) {
+    events.push_back("close request");
+}
 
-void ShowAboutBox(Window) { events.push_back("about box"); }
+void ShowAboutBox(Window) {
+    events.push_back("about box");
+}
 
 void SetMenuItemChecked(Window window, unsigned commandId, bool checked) {
     menuChecks[{window, commandId}] = checked;

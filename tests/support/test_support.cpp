@@ -98,11 +98,15 @@ void ProgramFolder::InstallFakeGpg(const std::string& script) {
     WriteFile(PathOf("bin/fake-gpg.script"), script);
 }
 
-std::string ProgramFolder::FakeArguments() const { return ReadFile(PathOf("bin/fake-gpg.args")); }
+std::string ProgramFolder::FakeArguments() const {
+    return ReadFile(PathOf("bin/fake-gpg.args"));
+}
 std::string ProgramFolder::FakeWorkingFolder() const {
     return ReadFile(PathOf("bin/fake-gpg.cwd"));
 }
-std::string ProgramFolder::FakeInput() const { return ReadFile(PathOf("bin/fake-gpg.stdin")); }
+std::string ProgramFolder::FakeInput() const {
+    return ReadFile(PathOf("bin/fake-gpg.stdin"));
+}
 
 void CopyFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);

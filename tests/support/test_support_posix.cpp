@@ -11,7 +11,9 @@
 
 namespace test_support {
 
-std::string HostPath(const std::string& linuxPath) { return linuxPath; }
+std::string HostPath(const std::string& linuxPath) {
+    return linuxPath;
+}
 
 void RemoveTree(const std::string& path) {
     std::string command = "rm -rf '" + path + "'";
@@ -20,9 +22,13 @@ void RemoveTree(const std::string& path) {
     }
 }
 
-void MakeReadOnly(const std::string& path) { chmod(path.c_str(), 0444); }
+void MakeReadOnly(const std::string& path) {
+    chmod(path.c_str(), 0444);
+}
 
-void MakeExecutable(const std::string& path) { chmod(path.c_str(), 0755); }
+void MakeExecutable(const std::string& path) {
+    chmod(path.c_str(), 0755);
+}
 
 std::string CurrentFolder() {
     char buffer[4096];
@@ -74,10 +80,16 @@ int CountOpenHandles() {
     return count - 1;  // the listing's own descriptor
 }
 
-Probe OpenProbe() { return Probe{open("/dev/null", O_RDONLY | O_CLOEXEC)}; }
+Probe OpenProbe() {
+    return Probe{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+}
 
-bool ProbeIsOpen(const Probe& probe) { return fcntl(static_cast<int>(probe.handle), F_GETFD) >= 0; }
+bool ProbeIsOpen(const Probe& probe) {
+    return fcntl(static_cast<int>(probe.handle), F_GETFD) >= 0;
+}
 
-void CloseProbe(const Probe& probe) { close(static_cast<int>(probe.handle)); }
+void CloseProbe(const Probe& probe) {
+    close(static_cast<int>(probe.handle));
+}
 
 }  // namespace test_support

@@ -65,7 +65,9 @@ void ChangeFolder(const std::string& path) {
     }
 }
 
-ExclusiveHold::~ExclusiveHold() { CloseHandle(handle); }
+ExclusiveHold::~ExclusiveHold() {
+    CloseHandle(handle);
+}
 
 std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -152,6 +154,8 @@ bool ProbeIsOpen(const Probe& probe) {
     return GetHandleInformation(reinterpret_cast<HANDLE>(probe.handle), &flags) != FALSE;
 }
 
-void CloseProbe(const Probe& probe) { CloseHandle(reinterpret_cast<HANDLE>(probe.handle)); }
+void CloseProbe(const Probe& probe) {
+    CloseHandle(reinterpret_cast<HANDLE>(probe.handle));
+}
 
 }  // namespace test_support
