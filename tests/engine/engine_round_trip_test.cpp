@@ -111,33 +111,29 @@ TEST_F(RoundTrip, FailedDecryptionKeepsAFileItDidNotTouch) {
 TEST_F(RoundTrip, DetachedSignatures) {
     taro.folder.Activate();
     std::string signature = plain + ".sig";
-    EXPECT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), taro.publicKeyring.c_str(),
-                       plain.c_str(), signature.c_str(), "wrong pass", &flags),
-              30);
-    ASSERT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), taro.publicKeyring.c_str(),
-                       plain.c_str(), signature.c_str(), "password1", &flags),
-              0);
+    auto sign = [&](const char* passphrase) {
+        return SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
+                        taro.publicKeyring.c_str(), plain.c_str(), signature.c_str(), passphrase,
+                        &flags);
+    };
+    auto verifyWith = [&](const TestUser& signer) {
+        return VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(signer).c_str(), plain.c_str(),
+                          signature.c_str(), &flags);
+    };
+    EXPECT_EQ(sign("wrong pass"), 30);
+    ASSERT_EQ(sign("password1"), 0);
 
     hanako.folder.Activate();
-    EXPECT_EQ(VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(Taro()).c_str(), plain.c_str(),
-                         signature.c_str(), &flags),
-              0);
-    // The wrong person's key file.
-    EXPECT_EQ(VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(Hanako()).c_str(), plain.c_str(),
-                         signature.c_str(), &flags),
-              35);
+    EXPECT_EQ(verifyWith(Taro()), 0);
+    EXPECT_EQ(verifyWith(Hanako()), 35);  // the wrong person's key file
     // Verification needs no secret key ring.
     RemoveTree(hanako.secretKeyring);
     std::string changed = SampleText();
     changed[100] ^= 1;
     WriteFile(plain, changed);
-    EXPECT_EQ(VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(Taro()).c_str(), plain.c_str(),
-                         signature.c_str(), &flags),
-              35);
+    EXPECT_EQ(verifyWith(Taro()), 35);
     WriteFile(plain, SampleText());
-    EXPECT_EQ(VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(Taro()).c_str(), plain.c_str(),
-                         signature.c_str(), &flags),
-              0);
+    EXPECT_EQ(verifyWith(Taro()), 0);
 }
 
 TEST_F(RoundTrip, PassphraseChange) {
@@ -161,25 +157,23 @@ TEST_F(RoundTrip, PassphraseChange) {
 
 TEST_F(RoundTrip, Export) {
     taro.folder.Activate();
+    auto exportTo = [&](const std::string& key, const std::string& out) {
+        return ExportPublicKey(taro.homeDir.c_str(), taro.publicKeyring.c_str(), key.c_str(),
+                               out.c_str());
+    };
     std::string out = taro.folder.PathOf("exported key.gpg");
     WriteFile(out, "old content");
-    ASSERT_EQ(ExportPublicKey(taro.homeDir.c_str(), taro.publicKeyring.c_str(),
-                              FingerprintOf(Taro()).c_str(), out.c_str()),
-              0);
+    ASSERT_EQ(exportTo(FingerprintOf(Taro()), out), 0);
     EXPECT_EQ(ReadFile(out), ReadFile(PublicKeyFileOf(Taro())));
 
     // A read-only file cannot be deleted: nothing is exported over it.
     WriteFile(out, "read-only content");
     MakeReadOnly(out);
-    EXPECT_EQ(ExportPublicKey(taro.homeDir.c_str(), taro.publicKeyring.c_str(),
-                              FingerprintOf(Taro()).c_str(), out.c_str()),
-              51);
+    EXPECT_EQ(exportTo(FingerprintOf(Taro()), out), 51);
     EXPECT_EQ(ReadFile(out), "read-only content");
 
     // A key name that matches no key still counts as run.
-    std::string none = taro.folder.PathOf("none.gpg");
-    EXPECT_EQ(ExportPublicKey(taro.homeDir.c_str(), taro.publicKeyring.c_str(),
-                              "0123456789ABCDEF0123456789ABCDEF01234567", none.c_str()),
+    EXPECT_EQ(exportTo("0123456789ABCDEF0123456789ABCDEF01234567", taro.folder.PathOf("none.gpg")),
               0);
 }
 

@@ -3,6 +3,7 @@
 // refusals that protect the user's files.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@
 namespace {
 
 using test_support::ProgramFolder;
+
+const char* const kRecipient = "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC";
 
 class FileCommands : public ::testing::Test {
 protected:
@@ -37,25 +40,36 @@ protected:
         }
     }
 
-    ResultCode Encrypt(std::int32_t noSign, const char* passphrase = "password1") {
-        return EncryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), input.c_str(),
-                           output.c_str(), "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", passphrase,
-                           noSign, &flags);
+    ResultCode EncryptFrom(const std::string& in, const std::string& out,
+                           const std::string& recipient = kRecipient,
+                           const std::string& passphrase = "password1", std::int32_t noSign = 0) {
+        return EncryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), in.c_str(), out.c_str(),
+                           recipient.c_str(), passphrase.c_str(), noSign, &flags);
+    }
+    ResultCode Encrypt(std::int32_t noSign, const std::string& passphrase = "password1") {
+        return EncryptFrom(input, output, kRecipient, passphrase, noSign);
     }
     ResultCode Decrypt(const std::string& out, const std::string& in) {
         return DecryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), out.c_str(), in.c_str(),
                            "password1", &flags);
     }
-    ResultCode Sign(const std::string& signature) {
-        return SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), input.c_str(),
-                        signature.c_str(), "password1", &flags);
+    ResultCode SignFrom(const std::string& in, const std::string& signature,
+                        const std::string& passphrase = "password1") {
+        return SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), in.c_str(),
+                        signature.c_str(), passphrase.c_str(), &flags);
     }
-    ResultCode Verify() {
-        return VerifyFile(conf.c_str(), keyFile.c_str(), input.c_str(), output.c_str(), &flags);
+    ResultCode Sign(const std::string& signature) { return SignFrom(input, signature); }
+    ResultCode VerifyOf(const std::string& in, const std::string& signature) {
+        return VerifyFile(conf.c_str(), keyFile.c_str(), in.c_str(), signature.c_str(), &flags);
+    }
+    ResultCode Verify() { return VerifyOf(input, output); }
+    ResultCode Export(const std::string& key, const std::string& out) {
+        return ExportPublicKey(conf.c_str(), pubring.c_str(), key.c_str(), out.c_str());
     }
     bool GpgRan() const { return test_support::Exists(folder.PathOf("bin/fake-gpg.args")); }
 
-    // What GnuPG received, as the words it sees.
+    // What GnuPG received, as the words it sees; the record goes, ready for
+    // the next run.
     std::vector<std::string> GpgWords() const {
         std::vector<std::string> words;
 #ifdef _WIN32
@@ -72,6 +86,7 @@ protected:
             start = end + 1;
         }
 #endif
+        test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
         return words;
     }
 };
@@ -92,33 +107,26 @@ TEST_F(FileCommands, CommandLinesAsTheTemplatesSay) {
     };
 
     Encrypt(0);
-    EXPECT_EQ(GpgWords(),
-              with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0", "-s", "-e",
-                    "-r", "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", "-o", output, input}));
-    test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
+    EXPECT_EQ(GpgWords(), with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0",
+                                "-s", "-e", "-r", kRecipient, "-o", output, input}));
     Encrypt(1);
-    EXPECT_EQ(GpgWords(),
-              with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0", "-e", "-r",
-                    "A372F7DF0A18D61A6EA7F6EC41E1C4DEFABAD9DC", "-o", output, input}));
 #ifdef _WIN32
     // Without a signature the sign option is empty: two blanks in a row.
     EXPECT_NE(folder.FakeArguments().find("--passphrase-fd=0  -e -r "), std::string::npos);
     EXPECT_NE(folder.FakeArguments().find("--cipher-algo aes  --homedir=\""), std::string::npos);
 #endif
-    test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
+    EXPECT_EQ(GpgWords(), with({h, s, k, "--batch", "--yes", "--always-trust", "--passphrase-fd=0",
+                                "-e", "-r", kRecipient, "-o", output, input}));
     Decrypt(input, output);
     EXPECT_EQ(GpgWords(), with({h, s, k, "-o", input, "--batch", "--yes", "--always-trust",
                                 "--passphrase-fd=0", "-d", output}));
-    test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     Sign(output);
     EXPECT_EQ(GpgWords(), with({h, s, p, "--batch", "--yes", "--always-trust", "--passphrase-fd=0",
                                 "--detach-sign", "-o", output, input}));
-    test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     Verify();
     EXPECT_EQ(GpgWords(), with({h, k, "--no-default-keyring", "--batch", "--yes", "--always-trust",
                                 "--status-fd=1", "--verify", output, input}));
-    test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
-    ExportPublicKey(conf.c_str(), pubring.c_str(), "751D20E0", output.c_str());
+    Export("751D20E0", output);
     EXPECT_EQ(GpgWords(), with({h, p, "--batch", "--yes", "--no-default-keyring", "-o", output,
                                 "--export", "751D20E0"}));
 }
@@ -193,10 +201,10 @@ TEST_F(FileCommands, PreconditionsInOrder) {
     EXPECT_EQ(EncryptFile(conf.c_str(), "missing", "missing", input.c_str(), output.c_str(), "R",
                           "password1", 0, &flags),
               26);
-    EXPECT_EQ(DecryptFile(conf.c_str(), secring.c_str(), "missing", output.c_str(), input.c_str(),
-                          "password1", &flags),
-              27);
-    EXPECT_EQ(VerifyFile(conf.c_str(), "missing", input.c_str(), output.c_str(), &flags), 27);
+    keyFile = "missing";
+    EXPECT_EQ(Decrypt(output, input), 27);
+    EXPECT_EQ(Verify(), 27);
+    keyFile = folder.PathOf("pubkey/hanako.gpg");
     // Verification needs no secret key ring.
     test_support::RemoveTree(secring);
     EXPECT_EQ(Sign(output), 26);
@@ -204,42 +212,36 @@ TEST_F(FileCommands, PreconditionsInOrder) {
     EXPECT_TRUE(GpgRan());
 }
 
-TEST_F(FileCommands, CommandLineThatDoesNotFitGives51) {
-    folder.InstallFakeGpg("exit 0\n");
-    std::string longName(1700, 'r');
-    EXPECT_EQ(EncryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), input.c_str(),
-                          output.c_str(), longName.c_str(), "password1", 0, &flags),
-              51);
-    EXPECT_EQ(ExportPublicKey(conf.c_str(), pubring.c_str(), longName.c_str(), output.c_str()), 51);
-    EXPECT_FALSE(GpgRan());
-}
-
-TEST_F(FileCommands, OutputThatIsTheInputIsRefused) {
-    folder.InstallFakeGpg("readline\nprint [GNUPG:] END_ENCRYPTION\n");
-    // The same file under another spelling of its path.
-    std::string same = folder.PathOf("./my report.doc");
-    flags = 0;
-    EXPECT_EQ(EncryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), input.c_str(),
-                          same.c_str(), "R", "password1", 0, &flags),
-              29);
-    EXPECT_EQ(Decrypt(same, input), 29);
-    EXPECT_EQ(SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), input.c_str(), same.c_str(),
-                       "password1", &flags),
-              29);
-    EXPECT_FALSE(GpgRan());
-    EXPECT_EQ(test_support::ReadFile(input), "bytes");
-}
-
-TEST_F(FileCommands, PassphrasesThatCannotBeGivenToGpgAreRefused) {
+// Each of these is refused before GnuPG runs, and no file is touched.
+TEST_F(FileCommands, RefusalsComeBeforeGpgRuns) {
     folder.InstallFakeGpg(
         "readline\nprint [GNUPG:] SIG_CREATED D\nprint [GNUPG:] END_ENCRYPTION\n");
-    EXPECT_EQ(Encrypt(0, "password1\n"), 16);
-    EXPECT_EQ(SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), input.c_str(),
-                       output.c_str(), "pass\rword1", &flags),
-              16);
-    EXPECT_EQ(Encrypt(0, std::string(257, 'x').c_str()), 16);
-    EXPECT_FALSE(GpgRan());
-    EXPECT_EQ(Encrypt(0, std::string(256, 'x').c_str()), 0);
+    // The same file under another spelling of its path.
+    std::string same = folder.PathOf("./my report.doc");
+    std::string longName(1700, 'r');
+    struct Case {
+        const char* what;
+        std::function<ResultCode()> run;
+        ResultCode expected;
+    } cases[] = {
+        {"encryption onto its input", [&] { return EncryptFrom(input, same); }, 29},
+        {"decryption onto its input", [&] { return Decrypt(same, input); }, 29},
+        {"signature onto its input", [&] { return SignFrom(input, same); }, 29},
+        {"command line that does not fit", [&] { return EncryptFrom(input, output, longName); },
+         51},
+        {"export line that does not fit", [&] { return Export(longName, output); }, 51},
+        // GnuPG reads the passphrase as one line of at most 256 bytes.
+        {"passphrase with LF", [&] { return Encrypt(0, "password1\n"); }, 16},
+        {"passphrase with CR", [&] { return SignFrom(input, output, "pass\rword1"); }, 16},
+        {"passphrase of 257 bytes", [&] { return Encrypt(0, std::string(257, 'x')); }, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.run(), c.expected);
+        EXPECT_FALSE(GpgRan());
+        EXPECT_EQ(test_support::ReadFile(input), "bytes");
+    }
+    EXPECT_EQ(Encrypt(0, std::string(256, 'x')), 0);
 }
 
 #ifndef _WIN32
@@ -248,16 +250,11 @@ TEST_F(FileCommands, FileNameWithADoubleQuoteIsRefused) {
     folder.InstallFakeGpg("exit 0\n");
     std::string quoted = folder.PathOf("say \"hi\".txt");
     test_support::WriteFile(quoted, "text");
-    EXPECT_EQ(EncryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), quoted.c_str(),
-                          output.c_str(), "R", "password1", 0, &flags),
-              29);
+    EXPECT_EQ(EncryptFrom(quoted, output), 29);
     EXPECT_EQ(Decrypt(quoted, input), 29);
-    EXPECT_EQ(SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), quoted.c_str(),
-                       output.c_str(), "password1", &flags),
-              29);
-    EXPECT_EQ(VerifyFile(conf.c_str(), keyFile.c_str(), quoted.c_str(), output.c_str(), &flags),
-              29);
-    EXPECT_EQ(ExportPublicKey(conf.c_str(), pubring.c_str(), "K", quoted.c_str()), 29);
+    EXPECT_EQ(SignFrom(quoted, output), 29);
+    EXPECT_EQ(VerifyOf(quoted, output), 29);
+    EXPECT_EQ(Export("K", quoted), 29);
     EXPECT_EQ(test_support::ReadFile(quoted), "text");
     EXPECT_FALSE(GpgRan());
 }
@@ -292,19 +289,20 @@ TEST_F(FileCommands, FailedDecryptionRemovesOnlyWhatItsRunWrote) {
 TEST_F(FileCommands, ExportDeletesTheOldFileFirst) {
     folder.InstallFakeGpg("print nothing exported\n");
     test_support::WriteFile(output, "old key");
-    EXPECT_EQ(ExportPublicKey(conf.c_str(), pubring.c_str(), "K", output.c_str()), 0);
+    EXPECT_EQ(Export("K", output), 0);
     EXPECT_FALSE(test_support::Exists(output));
 
     test_support::RemoveTree(folder.PathOf("bin/fake-gpg.args"));
     test_support::WriteFile(output, "read-only key");
     test_support::MakeReadOnly(output);
-    EXPECT_EQ(ExportPublicKey(conf.c_str(), pubring.c_str(), "K", output.c_str()), 51);
+    EXPECT_EQ(Export("K", output), 51);
     EXPECT_FALSE(GpgRan());
     EXPECT_EQ(ExportPublicKey(folder.PathOf("x").c_str(), pubring.c_str(), "K", output.c_str()),
               19);
-    EXPECT_EQ(ExportPublicKey(conf.c_str(), keyFile.c_str(), "K", output.c_str()), 51);
+    pubring = keyFile;
+    EXPECT_EQ(Export("K", output), 51);
     test_support::RemoveTree(keyFile);
-    EXPECT_EQ(ExportPublicKey(conf.c_str(), keyFile.c_str(), "K", output.c_str()), 27);
+    EXPECT_EQ(Export("K", output), 27);
 }
 
 }  // namespace

