@@ -124,40 +124,32 @@ const FileCommand kFileCommands[] = {
     {IDM_VERIFY_SIGNATURE, "StartVerify"},
 };
 
+// A failure is shown over the main window before the status timer starts; a
+// success or a cancellation shows nothing and starts the timer all the same.
 TEST_F(DispatchCommandTest, FileCommandsStartTheirEntryWithoutAFileAndThenTheStatusTimer) {
     for (const FileCommand& command : kFileCommands) {
-        SCOPED_TRACE(command.entry);
-        fake_ui::Reset();
-        gCalls.clear();
-        DispatchCommand(MainWindow(), command.id);
-        ASSERT_EQ(gCalls.size(), 1u);
-        EXPECT_EQ(gCalls[0].name, command.entry);
-        EXPECT_EQ(gCalls[0].dropList, nullptr);
-        EXPECT_EQ(fake_ui::events, (std::vector<std::string>{std::string("call ") + command.entry,
-                                                             "timer start 1"}));
-        EXPECT_EQ((fake_ui::timers[{MainWindow(), 1u}]), 5000u);
+        for (ResultCode result : {rc::kOk, rc::kCancelled, rc::kDecryptFailed}) {
+            SCOPED_TRACE(std::string(command.entry) + " answering " + std::to_string(result));
+            fake_ui::Reset();
+            gCalls.clear();
+            gResults[command.entry] = result;
+            DispatchCommand(MainWindow(), command.id);
+            ASSERT_EQ(gCalls.size(), 1u);
+            EXPECT_EQ(gCalls[0].name, command.entry);
+            EXPECT_EQ(gCalls[0].dropList, nullptr);
+            std::vector<std::string> events = {std::string("call ") + command.entry};
+            if (result == rc::kDecryptFailed) {
+                events.push_back(MessageEvent(rc::kDecryptFailed));
+                ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
+                EXPECT_EQ(fake_ui::messageBoxes[0].owner, MainWindow());
+            } else {
+                EXPECT_TRUE(fake_ui::messageBoxes.empty());
+            }
+            events.push_back("timer start 1");
+            EXPECT_EQ(fake_ui::events, events);
+            EXPECT_EQ((fake_ui::timers[{MainWindow(), 1u}]), 5000u);
+        }
     }
-}
-
-TEST_F(DispatchCommandTest, FileCommandFailureIsShownOverTheMainWindowBeforeTheTimerStarts) {
-    for (const FileCommand& command : kFileCommands) {
-        SCOPED_TRACE(command.entry);
-        fake_ui::Reset();
-        gResults[command.entry] = rc::kDecryptFailed;
-        DispatchCommand(MainWindow(), command.id);
-        EXPECT_EQ(fake_ui::events,
-                  (std::vector<std::string>{std::string("call ") + command.entry,
-                                            MessageEvent(rc::kDecryptFailed), "timer start 1"}));
-        ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-        EXPECT_EQ(fake_ui::messageBoxes[0].owner, MainWindow());
-    }
-}
-
-TEST_F(DispatchCommandTest, CancelledFileCommandShowsNothingButStillStartsTheTimer) {
-    gResults["StartSign"] = rc::kCancelled;
-    DispatchCommand(MainWindow(), IDM_SIGN_FILE);
-    EXPECT_TRUE(fake_ui::messageBoxes.empty());
-    EXPECT_EQ(fake_ui::timers.count({MainWindow(), 1u}), 1u);
 }
 
 struct KeyCommand {
@@ -172,33 +164,33 @@ const KeyCommand kKeyCommands[] = {
     {IDM_CHANGE_PASSPHRASE, "PassphraseChangeWorkflow", false},
 };
 
+// Success and cancellation show nothing, a failure a box without owner.
 TEST_F(DispatchCommandTest, KeyCommandsRunTheirWorkflowAndShowFailuresWithoutOwnerOrTimer) {
     for (const KeyCommand& command : kKeyCommands) {
-        SCOPED_TRACE(command.workflow);
-        fake_ui::Reset();
-        gCalls.clear();
-        gResults[command.workflow] = rc::kSecretKeyFormat;
-        DispatchCommand(MainWindow(), command.id);
-        ASSERT_EQ(gCalls.size(), 1u);
-        EXPECT_EQ(gCalls[0].name, command.workflow);
-        if (command.getsOwnerAndKeys) {
-            EXPECT_EQ(gCalls[0].owner, MainWindow());
-            EXPECT_EQ(gCalls[0].keyPaths, &gAppState.work.keyPaths);
+        for (ResultCode result : {rc::kOk, rc::kCancelled, rc::kSecretKeyFormat}) {
+            SCOPED_TRACE(std::string(command.workflow) + " answering " + std::to_string(result));
+            fake_ui::Reset();
+            gCalls.clear();
+            gResults[command.workflow] = result;
+            DispatchCommand(MainWindow(), command.id);
+            ASSERT_EQ(gCalls.size(), 1u);
+            EXPECT_EQ(gCalls[0].name, command.workflow);
+            if (command.getsOwnerAndKeys) {
+                EXPECT_EQ(gCalls[0].owner, MainWindow());
+                EXPECT_EQ(gCalls[0].keyPaths, &gAppState.work.keyPaths);
+            }
+            std::vector<std::string> events = {std::string("call ") + command.workflow};
+            if (result == rc::kSecretKeyFormat) {
+                events.push_back(MessageEvent(rc::kSecretKeyFormat));
+                ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
+                EXPECT_EQ(fake_ui::messageBoxes[0].owner, nullptr);
+            } else {
+                EXPECT_TRUE(fake_ui::messageBoxes.empty());
+            }
+            EXPECT_EQ(fake_ui::events, events);
+            EXPECT_TRUE(fake_ui::timers.empty());
         }
-        EXPECT_EQ(fake_ui::events,
-                  (std::vector<std::string>{std::string("call ") + command.workflow,
-                                            MessageEvent(rc::kSecretKeyFormat)}));
-        ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-        EXPECT_EQ(fake_ui::messageBoxes[0].owner, nullptr);
-        EXPECT_TRUE(fake_ui::timers.empty());
     }
-}
-
-TEST_F(DispatchCommandTest, SuccessfulOrCancelledKeyCommandsShowNothing) {
-    gResults["ExportWorkflow"] = rc::kCancelled;
-    DispatchCommand(MainWindow(), IDM_EXPORT_KEY);
-    DispatchCommand(MainWindow(), IDM_OWN_FINGERPRINT);
-    EXPECT_TRUE(fake_ui::messageBoxes.empty());
 }
 
 TEST_F(DispatchCommandTest, ModeButtonClicksShowTheIdleTextOfTheirMode) {
@@ -233,6 +225,7 @@ TEST_F(DispatchCommandTest, SettingsTogglesFlipTheSettingWriteTheFileAndSetTheCh
     EXPECT_EQ(SettingsFile(), "[global]\nencrypt_no_sign=0\ndecrypt_no_verify=1\n");
     EXPECT_FALSE(Checked(IDM_ENCRYPT_NO_SIGN));
     EXPECT_TRUE(Checked(IDM_DECRYPT_NO_VERIFY));
+    EXPECT_EQ(fake_ui::menuChecks.size(), 2u);  // no other menu entry is touched
 
     EXPECT_TRUE(fake_ui::messageBoxes.empty());
     EXPECT_TRUE(fake_ui::timers.empty());
@@ -281,44 +274,32 @@ TEST_F(DispatchCommandTest, OtherIdsDoNothing) {
 
 // ---- The status texts ----------------------------------------------------------
 
-TEST_F(DispatchCommandTest, SetStatusTextPutsTheStringTableTextIntoTheStatusBar) {
-    SetStatusText(IDS_VERIFY_DONE);
-    EXPECT_EQ(StatusBarText(), StringText(IDS_VERIFY_DONE));
-}
-
+// The timer stops and brings back the idle text of the first mode whose
+// button state is not zero; with none selected the status bar is emptied.
 TEST_F(DispatchCommandTest, TheTimerStopsAndBringsBackTheIdleTextOfTheSelectedMode) {
-    const std::pair<ui::Window, int> modes[] = {
-        {gAppState.encryptButton, IDS_ENCRYPT_IDLE},
-        {gAppState.decryptButton, IDS_DECRYPT_IDLE},
-        {gAppState.signButton, IDS_SIGN_IDLE},
-        {gAppState.verifyButton, IDS_VERIFY_IDLE},
+    struct Case {
+        int encrypt, decrypt, sign, verify;
+        std::string idleText;
+    } cases[] = {
+        {1, 0, 0, 0, StringText(IDS_ENCRYPT_IDLE)}, {0, 1, 0, 0, StringText(IDS_DECRYPT_IDLE)},
+        {0, 0, 1, 0, StringText(IDS_SIGN_IDLE)},    {0, 0, 0, 1, StringText(IDS_VERIFY_IDLE)},
+        {0, 0, 2, 1, StringText(IDS_SIGN_IDLE)},    {0, 0, 0, 0, ""},
     };
-    for (const auto& [button, idleText] : modes) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.idleText);
         fake_ui::Reset();
-        fake_ui::buttonStates[button] = 1;
+        fake_ui::buttonStates = {{gAppState.encryptButton, c.encrypt},
+                                 {gAppState.decryptButton, c.decrypt},
+                                 {gAppState.signButton, c.sign},
+                                 {gAppState.verifyButton, c.verify}};
         ui::StartTimer(MainWindow(), kStatusTimerId, kStatusTimerMilliseconds);
-        SetStatusText(IDS_ENCRYPT_DONE);
+        SetStatusText(IDS_DECRYPT_DONE);
+        EXPECT_EQ(StatusBarText(), StringText(IDS_DECRYPT_DONE));
         ResetStatusText(MainWindow());
         EXPECT_TRUE(fake_ui::timers.empty());
-        EXPECT_EQ(StatusBarText(), StringText(idleText));
+        EXPECT_EQ(StatusBarText(), c.idleText);
+        EXPECT_EQ(fake_ui::events.back(), "status: " + c.idleText);
     }
-}
-
-TEST_F(DispatchCommandTest, AnyNonZeroButtonStateCountsAsSelectedInModeOrder) {
-    fake_ui::buttonStates[gAppState.encryptButton] = 0;
-    fake_ui::buttonStates[gAppState.signButton] = 2;
-    fake_ui::buttonStates[gAppState.verifyButton] = 1;
-    ResetStatusText(MainWindow());
-    EXPECT_EQ(StatusBarText(), StringText(IDS_SIGN_IDLE));
-}
-
-TEST_F(DispatchCommandTest, WithNoModeSelectedTheTimerEmptiesTheStatusBar) {
-    fake_ui::buttonStates.clear();
-    SetStatusText(IDS_DECRYPT_DONE);
-    ResetStatusText(MainWindow());
-    EXPECT_EQ(fake_ui::events.back(), "status: ");
-    EXPECT_EQ(StatusBarText(), "");
-    EXPECT_EQ(fake_ui::events.front(), "status: " + StringText(IDS_DECRYPT_DONE));
 }
 
 }  // namespace

@@ -58,18 +58,18 @@ protected:
     test_support::ProgramFolder folder_;
 };
 
+// A folder in place of the file counts as no file.
 TEST_F(SettingsFile, NoFileReadsBothOffWithoutAMessage) {
-    EXPECT_EQ(ReadSettings(), rc::kOk);
-    EXPECT_EQ(gAppState.work.encryptNoSign, 0);
-    EXPECT_EQ(gAppState.work.decryptNoVerify, 0);
-    EXPECT_TRUE(fake_ui::events.empty());
-}
-
-TEST_F(SettingsFile, AFolderInPlaceOfTheFileCountsAsNoFile) {
-    test_support::MakeFolderAt(IniPath());
-    EXPECT_EQ(ReadSettings(), rc::kOk);
-    EXPECT_EQ(gAppState.work.encryptNoSign, 0);
-    EXPECT_EQ(gAppState.work.decryptNoVerify, 0);
+    for (bool folderInItsPlace : {false, true}) {
+        if (folderInItsPlace) {
+            test_support::MakeFolderAt(IniPath());
+        }
+        Set(7, 7);
+        EXPECT_EQ(ReadSettings(), rc::kOk);
+        EXPECT_EQ(gAppState.work.encryptNoSign, 0);
+        EXPECT_EQ(gAppState.work.decryptNoVerify, 0);
+        EXPECT_TRUE(fake_ui::events.empty());
+    }
 }
 
 TEST_F(SettingsFile, WriteCreatesTheFileWithExactly47Bytes) {
@@ -161,23 +161,22 @@ TEST_F(SettingsFile, ReadsAFileThatAnotherProgramHoldsOpenForWriting) {
     EXPECT_EQ(gAppState.work.encryptNoSign, 1);
 }
 
-TEST_F(SettingsFile, HandEditedLinesWithCarriageReturnsAndBlanks) {
+TEST_F(SettingsFile, HandEditedLinesValuesAndNames) {
+    // Hand-edited lines with carriage returns and blanks.
     EXPECT_TRUE(EncryptNoSignFrom("[global]\r\nencrypt_no_sign = 1\r\ndecrypt_no_verify=0\r\n"));
     EXPECT_TRUE(EncryptNoSignFrom("\n\n  [global]\n\t encrypt_no_sign\t=\t1 \n"));
     EXPECT_TRUE(EncryptNoSignFrom("[global] ; comment\n\n\nencrypt_no_sign=1\n"));
     // The key stands at the start of its line, after blanks only.
     EXPECT_FALSE(EncryptNoSignFrom("[global]\nx encrypt_no_sign=1\n"));
-}
 
-TEST_F(SettingsFile, TheLastLineNeedsItsLineFeed) {
+    // The last line needs its line feed.
     EXPECT_FALSE(EncryptNoSignFrom("[global]\nencrypt_no_sign=1"));
     EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign=1\r"));
     // A header on the last line has no body.
     EXPECT_FALSE(EncryptNoSignFrom("encrypt_no_sign=1\n[global]"));
     EXPECT_FALSE(EncryptNoSignFrom("encrypt_no_sign=1\n[global]\n"));
-}
 
-TEST_F(SettingsFile, ValuesOtherThanZeroReadAsOnAndUnreadableValuesAsOff) {
+    // Values other than zero read as on, unreadable values as off.
     EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign=2\n"));
     EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign=0010\n"));
     EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign=99999999999999999999999\n"));
@@ -193,13 +192,16 @@ TEST_F(SettingsFile, ValuesOtherThanZeroReadAsOnAndUnreadableValuesAsOff) {
     // Any one character serves as the separator.
     EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign :1\n"));
     EXPECT_FALSE(EncryptNoSignFrom("[global]\nencrypt_no_sign:1\n"));  // the key is longer
-}
 
-TEST_F(SettingsFile, NamesAreComparedExactly) {
+    // Names are compared exactly.
     EXPECT_FALSE(EncryptNoSignFrom("[global]\nEncrypt_No_Sign=1\n"));
     EXPECT_FALSE(EncryptNoSignFrom("[Global]\nencrypt_no_sign=1\n"));
     EXPECT_FALSE(EncryptNoSignFrom("[ global ]\nencrypt_no_sign=1\n"));
     EXPECT_FALSE(EncryptNoSignFrom("[global]\nencrypt_no_sign_x=1\n"));
+
+    // The first line with the key decides.
+    EXPECT_FALSE(EncryptNoSignFrom("[global]\nencrypt_no_sign=x\nencrypt_no_sign=1\n"));
+    EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign=1\nencrypt_no_sign=0\n"));
 }
 
 TEST_F(SettingsFile, SectionsAfterTheGlobalHeaderAreSearchedToo) {
@@ -211,11 +213,6 @@ TEST_F(SettingsFile, SectionsAfterTheGlobalHeaderAreSearchedToo) {
     ASSERT_EQ(Read("encrypt_no_sign=1\ndecrypt_no_verify=1\n"), rc::kOk);
     EXPECT_EQ(gAppState.work.encryptNoSign, 0);
     EXPECT_EQ(gAppState.work.decryptNoVerify, 0);
-}
-
-TEST_F(SettingsFile, TheFirstLineWithTheKeyDecides) {
-    EXPECT_FALSE(EncryptNoSignFrom("[global]\nencrypt_no_sign=x\nencrypt_no_sign=1\n"));
-    EXPECT_TRUE(EncryptNoSignFrom("[global]\nencrypt_no_sign=1\nencrypt_no_sign=0\n"));
 }
 
 TEST_F(SettingsFile, FilesOf4095BytesOrMoreAreRefused) {
@@ -255,24 +252,6 @@ TEST_F(SettingsFile, AFailingReadGives50) {
 #endif
     EXPECT_EQ(gAppState.work.encryptNoSign, 0);
     EXPECT_EQ(gAppState.work.decryptNoVerify, 0);
-}
-
-TEST(UpdateSettingsMenu, CheckMarksFollowTheSettings) {
-    fake_ui::Reset();
-    int window = 0;
-    ui::Window mainWindow = &window;
-    gAppState.work.encryptNoSign = 1;
-    gAppState.work.decryptNoVerify = 0;
-    UpdateSettingsMenu(mainWindow);
-    EXPECT_TRUE((fake_ui::menuChecks[{mainWindow, 40014}]));
-    EXPECT_FALSE((fake_ui::menuChecks.at({mainWindow, 40013})));
-
-    gAppState.work.encryptNoSign = 0;
-    gAppState.work.decryptNoVerify = 1;
-    UpdateSettingsMenu(mainWindow);
-    EXPECT_FALSE((fake_ui::menuChecks[{mainWindow, 40014}]));
-    EXPECT_TRUE((fake_ui::menuChecks[{mainWindow, 40013}]));
-    EXPECT_EQ(fake_ui::menuChecks.size(), 2u);
 }
 
 }  // namespace
