@@ -41,7 +41,7 @@ TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
         ASSERT_TRUE(program.Start(exe, taro.folder.Folder()));
         HWND prompt = WaitForTopWindow(WindowsOf(program.Id(), "#32770", caption));
         ASSERT_NE(prompt, nullptr);
-        SetText(FindChild(prompt, kPassphraseField), taro.passphrase);
+        SetText(FindChild(prompt, IDC_PASSPHRASE_FIELD), taro.passphrase);
         Click(FindChild(prompt, IDOK));
         HWND window = WaitForTopWindow(WindowsOf(
             program.Id(), "QUILLET", "Quillet - " + test_support::UserIdOf(test_support::Taro())));
@@ -53,7 +53,7 @@ TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
         if (GetProcessMemoryInfo(program.Handle(), &counters, sizeof counters)) {
             peak = std::max(peak, counters.PeakWorkingSetSize);
         }
-        PostCommand(window, kExitCommand);
+        PostCommand(window, IDM_EXIT);
         DWORD exitCode = 1;
         EXPECT_TRUE(program.WaitForExit(30000, &exitCode));
     }

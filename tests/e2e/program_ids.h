@@ -1,35 +1,12 @@
 // The ids by which the end-to-end tools find the parts of Quillet.exe: its
-// commands and controls, and the string-table texts they compare with (each
-// read from the program itself with ModuleText, never written out here).
+// commands and controls (the program's own resource.h), and the string-table
+// texts they compare with (each read from the program itself with
+// ModuleText, never written out here).
 #pragma once
 
-namespace e2e {
+#include "resources/resource.h"
 
-// Menu commands and controls, as a person meets them in the menu, on the
-// tool strip and in the dialogs.
-inline constexpr int kEncryptButton = 39;
-inline constexpr int kDecryptButton = 40;
-inline constexpr int kSignButton = 41;
-inline constexpr int kVerifyButton = 42;
-inline constexpr int kEncryptCommand = 40001;
-inline constexpr int kDecryptCommand = 40002;
-inline constexpr int kSignCommand = 40003;
-inline constexpr int kVerifyCommand = 40004;
-inline constexpr int kKeyInfoCommand = 40005;
-inline constexpr int kExitCommand = 40006;
-inline constexpr int kExportCommand = 40007;
-inline constexpr int kOwnFingerprintCommand = 40008;
-inline constexpr int kChangePassphraseCommand = 40009;
-inline constexpr int kAboutCommand = 40012;
-inline constexpr int kDecryptNoVerifyCommand = 40013;
-inline constexpr int kEncryptNoSignCommand = 40014;
-inline constexpr int kPassphraseField = 1001;
-// The key setup form's fields and progress bar.
-inline constexpr int kSetupUserName = 1001;
-inline constexpr int kSetupProgress = 1002;
-inline constexpr int kSetupEmail = 1011;
-inline constexpr int kSetupPassphrase = 1014;
-inline constexpr int kSetupPassphraseAgain = 1015;
+namespace e2e {
 
 // String-table texts: dialog titles, prompt captions, messages, status texts.
 namespace text_id {
@@ -60,16 +37,16 @@ inline constexpr int kVerifyFailedMessage = 77;        // the message of result 
 inline constexpr int kSeveralFilesMessage = 83;        // the message of result code 41
 inline constexpr int kFolderMessage = 84;              // the message of result code 42
 inline constexpr int kUnknownErrorMessage = 85;        // the message of result code 51
-inline constexpr int kEncryptIdle = 91;
-inline constexpr int kEncryptDone = 92;
-inline constexpr int kDecryptIdle = 93;
-inline constexpr int kDecryptDone = 94;
-inline constexpr int kSignIdle = 95;
-inline constexpr int kSignDone = 96;
-inline constexpr int kVerifyIdle = 97;
-inline constexpr int kVerifyDone = 98;
-inline constexpr int kFileGenuine = 99;
-inline constexpr int kPassphraseChanged = 100;
+inline constexpr int kEncryptIdle = IDS_ENCRYPT_IDLE;
+inline constexpr int kEncryptDone = IDS_ENCRYPT_DONE;
+inline constexpr int kDecryptIdle = IDS_DECRYPT_IDLE;
+inline constexpr int kDecryptDone = IDS_DECRYPT_DONE;
+inline constexpr int kSignIdle = IDS_SIGN_IDLE;
+inline constexpr int kSignDone = IDS_SIGN_DONE;
+inline constexpr int kVerifyIdle = IDS_VERIFY_IDLE;
+inline constexpr int kVerifyDone = IDS_VERIFY_DONE;
+inline constexpr int kFileGenuine = IDS_FILE_GENUINE;
+inline constexpr int kPassphraseChanged = IDS_PASSPHRASE_CHANGED;
 inline constexpr int kExportQuestion = 109;
 }  // namespace text_id
 

@@ -85,7 +85,7 @@ bool QuilletApp::PassStartUp() {
                     continue;  // a dialog just answered, on its way out
                 }
                 if (TitleOf(dialog) == promptCaption && answered == nullptr) {
-                    HWND field = FindChild(dialog, kPassphraseField);
+                    HWND field = FindChild(dialog, IDC_PASSPHRASE_FIELD);
                     if (field == nullptr || !SetText(field, user_->passphrase)) {
                         failure = "the passphrase prompt has no field to type into";
                         return true;
@@ -238,7 +238,7 @@ bool QuilletApp::AnswerPrompt(const std::string& step, int captionId, const std:
     if (dialog == nullptr) {
         return false;
     }
-    HWND field = FindChild(dialog, kPassphraseField);
+    HWND field = FindChild(dialog, IDC_PASSPHRASE_FIELD);
     if (TitleOf(dialog) != caption || field == nullptr || IsFileDialog(dialog)) {
         MessageBoxView box = ReadMessageBox(dialog);
         Screenshot(step + "-unexpected");
@@ -300,7 +300,7 @@ bool QuilletApp::WaitUntilIdle() {
 }
 
 bool QuilletApp::Exit() {
-    if (!Command(kExitCommand)) {
+    if (!Command(IDM_EXIT)) {
         return false;
     }
     DWORD code = 1;

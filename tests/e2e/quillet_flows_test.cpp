@@ -84,12 +84,12 @@ TEST(QuilletFirstStart, MakesTheKeyExportsItAndAsksForThePassphraseNextTime) {
     EXPECT_TRUE(Exists(app.PathOf("pubkey")));
     EXPECT_TRUE(Exists(app.PathOf("conf")));
 
-    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, e2e::kSetupUserName), Jiro().name));
-    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, e2e::kSetupEmail), Jiro().email));
-    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, e2e::kSetupPassphrase), Jiro().passphrase));
-    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, e2e::kSetupPassphraseAgain), Jiro().passphrase));
-    HWND bar = e2e::FindChild(form, e2e::kSetupProgress);
-    HWND nameField = e2e::FindChild(form, e2e::kSetupUserName);
+    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, IDC_SETUP_USER_NAME), Jiro().name));
+    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, IDC_SETUP_EMAIL), Jiro().email));
+    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, IDC_SETUP_PASSPHRASE), Jiro().passphrase));
+    ASSERT_TRUE(e2e::SetText(e2e::FindChild(form, IDC_SETUP_PASSPHRASE_AGAIN), Jiro().passphrase));
+    HWND bar = e2e::FindChild(form, IDC_SETUP_PROGRESS);
+    HWND nameField = e2e::FindChild(form, IDC_SETUP_USER_NAME);
     ASSERT_NE(bar, nullptr);
     e2e::Screenshot("setup-form-filled");
     EXPECT_EQ(e2e::ProgressBarFill(bar), 0.0) << "the bar starts empty";
@@ -212,7 +212,7 @@ TEST_F(TaroAndHanako, EncryptAndDecryptThroughTheMenu) {
 
     // Taro encrypts for Hanako: the key dialog opens in the pubkey folder,
     // so the bare name of her key file is enough there.
-    ASSERT_TRUE(taro_->Command(e2e::kEncryptCommand));
+    ASSERT_TRUE(taro_->Command(IDM_ENCRYPT_FILE));
     ASSERT_TRUE(taro_->AnswerFileDialog("encrypt-input", kEncryptInputTitle, letter));
     e2e::FileDialogView seen;
     ASSERT_TRUE(taro_->AnswerFileDialog("encrypt-key", kEncryptKeyTitle, "hanako.gpg", &seen));
@@ -227,7 +227,7 @@ TEST_F(TaroAndHanako, EncryptAndDecryptThroughTheMenu) {
 
     // Hanako decrypts it and checks Taro's signature with his key file.
     const std::string received = HandOver(encrypted);
-    ASSERT_TRUE(hanako_->Command(e2e::kDecryptCommand));
+    ASSERT_TRUE(hanako_->Command(IDM_DECRYPT_FILE));
     ASSERT_TRUE(hanako_->AnswerFileDialog("decrypt-input", kDecryptInputTitle, received));
     ASSERT_TRUE(hanako_->AnswerFileDialog("decrypt-key", kDecryptKeyTitle, "taro.gpg", &seen));
     EXPECT_EQ(seen.folder, "pubkey");
@@ -256,7 +256,7 @@ TEST_F(TaroAndHanako, EncryptAndDecryptByDroppingTheFile) {
     EXPECT_TRUE(GetWindowLongA(taro_->Main(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     const std::string received = HandOver(photo + ".gpg");
-    HWND decrypt = hanako_->ModeButton(e2e::kDecryptButton);
+    HWND decrypt = hanako_->ModeButton(IDC_DECRYPT_BUTTON);
     ASSERT_NE(decrypt, nullptr);
     ASSERT_TRUE(e2e::Click(decrypt));
     ASSERT_TRUE(hanako_->WaitForStatus(kDecryptIdle));
@@ -273,7 +273,7 @@ TEST_F(TaroAndHanako, SignAndVerifyAndATamperedCopyFails) {
     const std::string contract = taro_->PathOf("contract.pdf");
     test_support::WriteFile(contract, "%PDF-1.4\n" + BinaryContent(5000));
 
-    ASSERT_TRUE(taro_->Command(e2e::kSignCommand));
+    ASSERT_TRUE(taro_->Command(IDM_SIGN_FILE));
     ASSERT_TRUE(taro_->AnswerFileDialog("sign-input", kSignInputTitle, contract));
     e2e::FileDialogView seen;
     ASSERT_TRUE(taro_->AnswerFileDialog("sign-output", kSignOutputTitle, "", &seen));
@@ -284,7 +284,7 @@ TEST_F(TaroAndHanako, SignAndVerifyAndATamperedCopyFails) {
     // Hanako verifies through the menu: signed file, signature, Taro's key.
     const std::string received = HandOver(contract);
     HandOver(contract + ".sig");
-    ASSERT_TRUE(hanako_->Command(e2e::kVerifyCommand));
+    ASSERT_TRUE(hanako_->Command(IDM_VERIFY_SIGNATURE));
     ASSERT_TRUE(hanako_->AnswerFileDialog("verify-input", kVerifyInputTitle, received));
     ASSERT_TRUE(hanako_->AnswerFileDialog("verify-signature", kVerifySignatureTitle, "", &seen));
     EXPECT_EQ(seen.name, "contract.pdf.sig");
@@ -307,7 +307,7 @@ TEST_F(TaroAndHanako, SignAndVerifyAndATamperedCopyFails) {
     std::string changed = ReadFile(received);
     changed[100] = static_cast<char>(changed[100] ^ 1);
     test_support::WriteFile(received, changed);
-    HWND verify = hanako_->ModeButton(e2e::kVerifyButton);
+    HWND verify = hanako_->ModeButton(IDC_VERIFY_BUTTON);
     ASSERT_NE(verify, nullptr);
     ASSERT_TRUE(e2e::Click(verify));
     ASSERT_TRUE(hanako_->WaitForStatus(kVerifyIdle));
@@ -342,7 +342,7 @@ TEST_F(TaroRunning, FingerprintsAreShownAndOnlyYesCopiesTheBareFingerprint) {
     ASSERT_TRUE(e2e::WriteClipboardText("before"));
 
     // A received key file: its user ID and fingerprint; No copies nothing.
-    ASSERT_TRUE(app_->Command(e2e::kKeyInfoCommand));
+    ASSERT_TRUE(app_->Command(IDM_KEY_INFO));
     e2e::FileDialogView seen;
     ASSERT_TRUE(app_->AnswerFileDialog("key-file", kKeyInfoTitle, "hanako.gpg", &seen));
     EXPECT_EQ(seen.folder, "pubkey");
@@ -361,7 +361,7 @@ TEST_F(TaroRunning, FingerprintsAreShownAndOnlyYesCopiesTheBareFingerprint) {
     EXPECT_EQ(clipboard, "before") << "No copied something";
 
     // The own fingerprint; Yes puts the 40 bare digits on the clipboard.
-    ASSERT_TRUE(app_->Command(e2e::kOwnFingerprintCommand));
+    ASSERT_TRUE(app_->Command(IDM_OWN_FINGERPRINT));
     ASSERT_TRUE(app_->AnswerMessageBox("own-fingerprint", IDYES, &box));
     const std::string own = test_support::FingerprintOf(test_support::Taro());
     ASSERT_EQ(own.size(), 40u);
@@ -378,7 +378,7 @@ TEST_F(TaroRunning, ExportWritesTheOwnPublicKeyAndAsksBeforeOverwriting) {
     const std::string target = app_->PathOf("pubkey/taro@example.com.gpg");
 
     // The proposal is the e-mail address; the dialog has the platform's title.
-    ASSERT_TRUE(app_->Command(e2e::kExportCommand));
+    ASSERT_TRUE(app_->Command(IDM_EXPORT_KEY));
     e2e::FileDialogView seen;
     ASSERT_TRUE(app_->AnswerFileDialog("export", 0, target, &seen));
     EXPECT_EQ(seen.name, "taro@example.com.gpg");
@@ -388,7 +388,7 @@ TEST_F(TaroRunning, ExportWritesTheOwnPublicKeyAndAsksBeforeOverwriting) {
     EXPECT_EQ(ReadFile(target), expected);
 
     // A name typed without extension gets ".gpg".
-    ASSERT_TRUE(app_->Command(e2e::kExportCommand));
+    ASSERT_TRUE(app_->Command(IDM_EXPORT_KEY));
     ASSERT_TRUE(app_->AnswerFileDialog("export-without-extension", 0, app_->PathOf("pubkey/mine")));
     const std::string withExtension = app_->PathOf("pubkey/mine.gpg");
     ASSERT_TRUE(e2e::WaitUntil([&] { return Exists(withExtension); }, "pubkey\\mine.gpg"));
@@ -398,7 +398,7 @@ TEST_F(TaroRunning, ExportWritesTheOwnPublicKeyAndAsksBeforeOverwriting) {
 
     // An existing file: the save dialog asks first, and Yes replaces it.
     test_support::WriteFile(target, "stale");
-    ASSERT_TRUE(app_->Command(e2e::kExportCommand));
+    ASSERT_TRUE(app_->Command(IDM_EXPORT_KEY));
     ASSERT_TRUE(app_->AnswerFileDialog("export-again", 0, target, &seen));
     HWND box = app_->WaitForDialog("the question whether to overwrite");
     ASSERT_NE(box, nullptr);
@@ -415,7 +415,7 @@ TEST_F(TaroRunning, ExportWritesTheOwnPublicKeyAndAsksBeforeOverwriting) {
 
 TEST_F(TaroRunning, ChangedPassphraseSignsAtOnceAndIsAskedAtTheNextStart) {
     const std::string newPassphrase = "a-new-passphrase";
-    ASSERT_TRUE(app_->Command(e2e::kChangePassphraseCommand));
+    ASSERT_TRUE(app_->Command(IDM_CHANGE_PASSPHRASE));
     ASSERT_TRUE(app_->AnswerPrompt("current-passphrase", kCurrentPassphraseCaption,
                                    test_support::Taro().passphrase));
     ASSERT_TRUE(app_->AnswerPrompt("new-passphrase", kNewPassphraseCaption, newPassphrase));
@@ -426,7 +426,7 @@ TEST_F(TaroRunning, ChangedPassphraseSignsAtOnceAndIsAskedAtTheNextStart) {
     // A signature right away: made with the new passphrase, nothing asked.
     const std::string note = app_->PathOf("note.txt");
     test_support::WriteFile(note, "signed after the change\r\n");
-    ASSERT_TRUE(app_->Command(e2e::kSignCommand));
+    ASSERT_TRUE(app_->Command(IDM_SIGN_FILE));
     ASSERT_TRUE(app_->AnswerFileDialog("sign-input", kSignInputTitle, note));
     ASSERT_TRUE(app_->AnswerFileDialog("sign-output", kSignOutputTitle, ""));
     ASSERT_TRUE(app_->WaitForStatus(kSignDone));

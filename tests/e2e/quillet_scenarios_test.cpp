@@ -66,7 +66,7 @@ TEST(QuilletStartUp, WrongPassphraseShowsOneMessageAndEnds) {
     HWND prompt = app.WaitForStartUpDialog();
     ASSERT_NE(prompt, nullptr) << "Quillet.exe ended without asking for the passphrase";
     EXPECT_EQ(e2e::TitleOf(prompt), app.Text(kPassphrasePromptCaption));
-    ASSERT_TRUE(e2e::SetText(e2e::FindChild(prompt, e2e::kPassphraseField), "not-the-passphrase"));
+    ASSERT_TRUE(e2e::SetText(e2e::FindChild(prompt, IDC_PASSPHRASE_FIELD), "not-the-passphrase"));
     e2e::Screenshot("wrong-passphrase-typed");
     ASSERT_TRUE(e2e::PressDialogButton(prompt, IDOK));
 
@@ -152,7 +152,7 @@ protected:
 };
 
 TEST_F(RunningQuillet, AboutBoxShowsTheVersionAndClosesWithOk) {
-    ASSERT_TRUE(e2e::PostCommand(main_, e2e::kAboutCommand));
+    ASSERT_TRUE(e2e::PostCommand(main_, IDM_ABOUT));
     e2e::MessageBoxView about;
     ASSERT_TRUE(e2e::WaitForMessageBox(app_->Process().Id(), &about,
                                        e2e::Ansi(u8"Quilletのバージョン情報")));
@@ -170,8 +170,8 @@ TEST_F(RunningQuillet, AboutBoxShowsTheVersionAndClosesWithOk) {
 TEST_F(RunningQuillet, SettingsTogglesWriteTheFileAndFlipTheCheckMarks) {
     const std::string ini = app_->PathOf("conf/Quillet.ini");
     EXPECT_FALSE(test_support::Exists(ini));
-    EXPECT_FALSE(e2e::MenuItemChecked(main_, e2e::kEncryptNoSignCommand));
-    EXPECT_FALSE(e2e::MenuItemChecked(main_, e2e::kDecryptNoVerifyCommand));
+    EXPECT_FALSE(e2e::MenuItemChecked(main_, IDM_ENCRYPT_NO_SIGN));
+    EXPECT_FALSE(e2e::MenuItemChecked(main_, IDM_DECRYPT_NO_VERIFY));
 
     struct Step {
         int command;
@@ -181,22 +181,20 @@ TEST_F(RunningQuillet, SettingsTogglesWriteTheFileAndFlipTheCheckMarks) {
         const char* name;
     };
     const Step steps[] = {
-        {e2e::kEncryptNoSignCommand, true, false,
-         "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=0\n", "no-sign-on"},
-        {e2e::kDecryptNoVerifyCommand, true, true,
-         "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=1\n", "no-verify-on"},
-        {e2e::kEncryptNoSignCommand, false, true,
-         "[global]\nencrypt_no_sign=0\ndecrypt_no_verify=1\n", "no-sign-off"},
+        {IDM_ENCRYPT_NO_SIGN, true, false, "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=0\n",
+         "no-sign-on"},
+        {IDM_DECRYPT_NO_VERIFY, true, true, "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=1\n",
+         "no-verify-on"},
+        {IDM_ENCRYPT_NO_SIGN, false, true, "[global]\nencrypt_no_sign=0\ndecrypt_no_verify=1\n",
+         "no-sign-off"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         ASSERT_TRUE(e2e::PostCommand(main_, step.command));
         ASSERT_TRUE(e2e::WaitUntil(
             [&] {
-                return e2e::MenuItemChecked(main_, e2e::kEncryptNoSignCommand) ==
-                           step.encryptNoSign &&
-                       e2e::MenuItemChecked(main_, e2e::kDecryptNoVerifyCommand) ==
-                           step.decryptNoVerify;
+                return e2e::MenuItemChecked(main_, IDM_ENCRYPT_NO_SIGN) == step.encryptNoSign &&
+                       e2e::MenuItemChecked(main_, IDM_DECRYPT_NO_VERIFY) == step.decryptNoVerify;
             },
             std::string("the check marks after ") + step.name));
         std::string content = test_support::ReadFile(ini);
@@ -210,8 +208,7 @@ TEST_F(RunningQuillet, SettingsTogglesWriteTheFileAndFlipTheCheckMarks) {
 }
 
 TEST_F(RunningQuillet, ModeButtonsSelectTheirModeAndShowItsIdleText) {
-    const int ids[] = {e2e::kEncryptButton, e2e::kDecryptButton, e2e::kSignButton,
-                       e2e::kVerifyButton};
+    const int ids[] = {IDC_ENCRYPT_BUTTON, IDC_DECRYPT_BUTTON, IDC_SIGN_BUTTON, IDC_VERIFY_BUTTON};
     HWND buttons[4];
     for (int i = 0; i < 4; ++i) {
         buttons[i] = app_->ModeButton(ids[i]);
@@ -255,7 +252,7 @@ TEST_F(RunningQuillet, ModeButtonsSelectTheirModeAndShowItsIdleText) {
 }
 
 TEST_F(RunningQuillet, DropsThatStartNoOperationShowTheirMessage) {
-    HWND decrypt = app_->ModeButton(e2e::kDecryptButton);
+    HWND decrypt = app_->ModeButton(IDC_DECRYPT_BUTTON);
     ASSERT_NE(decrypt, nullptr);
     ASSERT_TRUE(e2e::Click(decrypt));
     const std::string decryptIdle = app_->Text(kDecryptIdle);
@@ -301,7 +298,7 @@ TEST_F(RunningQuillet, DropsThatStartNoOperationShowTheirMessage) {
 }
 
 TEST_F(RunningQuillet, ExitCommandClosesWithoutAQuestion) {
-    ASSERT_TRUE(e2e::PostCommand(main_, e2e::kExitCommand));
+    ASSERT_TRUE(e2e::PostCommand(main_, IDM_EXIT));
     HWND question = nullptr;
     ASSERT_TRUE(e2e::WaitUntil(
         [&] {

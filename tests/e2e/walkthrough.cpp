@@ -119,10 +119,10 @@ TEST(Walkthrough, FromAFreshProgramFolder) {
             outcome = "no key setup form came up";
             return false;
         }
-        e2e::SetText(e2e::FindChild(form, e2e::kSetupUserName), NewUser().name);
-        e2e::SetText(e2e::FindChild(form, e2e::kSetupEmail), NewUser().email);
-        e2e::SetText(e2e::FindChild(form, e2e::kSetupPassphrase), NewUser().passphrase);
-        e2e::SetText(e2e::FindChild(form, e2e::kSetupPassphraseAgain), NewUser().passphrase);
+        e2e::SetText(e2e::FindChild(form, IDC_SETUP_USER_NAME), NewUser().name);
+        e2e::SetText(e2e::FindChild(form, IDC_SETUP_EMAIL), NewUser().email);
+        e2e::SetText(e2e::FindChild(form, IDC_SETUP_PASSPHRASE), NewUser().passphrase);
+        e2e::SetText(e2e::FindChild(form, IDC_SETUP_PASSPHRASE_AGAIN), NewUser().passphrase);
         e2e::PressDialogButton(form, IDOK);
         app.Answered(form);
         if (!app.AnswerMessageBox("export-question", IDYES, nullptr) ||
@@ -139,7 +139,7 @@ TEST(Walkthrough, FromAFreshProgramFolder) {
     });
 
     ok = ok && steps.Run("encrypt", "encrypt", [&](std::string& outcome, std::string&) {
-        bool done = app.Command(e2e::kEncryptCommand) &&
+        bool done = app.Command(IDM_ENCRYPT_FILE) &&
                     app.AnswerFileDialog("input", kEncryptInputTitle, letter) &&
                     app.AnswerFileDialog("key", kEncryptKeyTitle, kOwnKeyName) &&
                     app.AnswerFileDialog("output", kEncryptOutputTitle, "") &&
@@ -150,7 +150,7 @@ TEST(Walkthrough, FromAFreshProgramFolder) {
     });
 
     ok = ok && steps.Run("decrypt", "decrypt", [&](std::string& outcome, std::string&) {
-        bool done = e2e::Click(app.ModeButton(e2e::kDecryptButton)) &&
+        bool done = e2e::Click(app.ModeButton(IDC_DECRYPT_BUTTON)) &&
                     app.WaitForStatus(kDecryptIdle) && e2e::DropFiles(app.Main(), {encrypted}) &&
                     app.AnswerFileDialog("key", kDecryptKeyTitle, kOwnKeyName) &&
                     app.AnswerFileDialog("output", kDecryptOutputTitle, decrypted) &&
@@ -164,10 +164,9 @@ TEST(Walkthrough, FromAFreshProgramFolder) {
     });
 
     ok = ok && steps.Run("sign", "sign", [&](std::string& outcome, std::string&) {
-        bool done = app.Command(e2e::kSignCommand) &&
-                    app.AnswerFileDialog("input", kSignInputTitle, letter) &&
-                    app.AnswerFileDialog("output", kSignOutputTitle, "") &&
-                    app.WaitForStatus(kSignDone);
+        bool done =
+            app.Command(IDM_SIGN_FILE) && app.AnswerFileDialog("input", kSignInputTitle, letter) &&
+            app.AnswerFileDialog("output", kSignOutputTitle, "") && app.WaitForStatus(kSignDone);
         outcome =
             "detached signature letter.txt.sig made (menu), status \"" + Utf8(app.Status()) + "\"";
         return done && test_support::Exists(signature);
@@ -175,7 +174,7 @@ TEST(Walkthrough, FromAFreshProgramFolder) {
 
     ok = ok && steps.Run("verify", "verify", [&](std::string& outcome, std::string& shot) {
         e2e::MessageBoxView verdict;
-        bool asked = app.Command(e2e::kVerifyCommand) &&
+        bool asked = app.Command(IDM_VERIFY_SIGNATURE) &&
                      app.AnswerFileDialog("input", kVerifyInputTitle, letter) &&
                      app.AnswerFileDialog("signature", kVerifySignatureTitle, "") &&
                      app.AnswerFileDialog("key", kVerifyKeyTitle, kOwnKeyName);
@@ -194,7 +193,7 @@ TEST(Walkthrough, FromAFreshProgramFolder) {
     ok = ok &&
          steps.Run("key info", "key-information", [&](std::string& outcome, std::string& shot) {
              HWND box = nullptr;
-             bool asked = app.Command(e2e::kKeyInfoCommand) &&
+             bool asked = app.Command(IDM_KEY_INFO) &&
                           app.AnswerFileDialog("key", kKeyInfoTitle, kOwnKeyName) &&
                           (box = app.WaitForDialog("the key information")) != nullptr;
              if (!asked) {

@@ -33,10 +33,10 @@ TEST(Package, UnpackedFolderStartsAtTheSetupAndMakesAKeyPair) {
     EXPECT_TRUE(test_support::Exists(folder + "conf"));
     EXPECT_TRUE(test_support::Exists(folder + "pubkey"));
 
-    SetText(FindChild(form, kSetupUserName), "Package Tester");
-    SetText(FindChild(form, kSetupEmail), "tester@example.com");
-    SetText(FindChild(form, kSetupPassphrase), "package pass");
-    SetText(FindChild(form, kSetupPassphraseAgain), "package pass");
+    SetText(FindChild(form, IDC_SETUP_USER_NAME), "Package Tester");
+    SetText(FindChild(form, IDC_SETUP_EMAIL), "tester@example.com");
+    SetText(FindChild(form, IDC_SETUP_PASSPHRASE), "package pass");
+    SetText(FindChild(form, IDC_SETUP_PASSPHRASE_AGAIN), "package pass");
     Click(FindChild(form, IDOK));
 
     // The export question after the generation; the key can be exported later.
@@ -50,7 +50,7 @@ TEST(Package, UnpackedFolderStartsAtTheSetupAndMakesAKeyPair) {
     HWND window = WaitForTopWindow(main);
     ASSERT_NE(window, nullptr);
     Screenshot("main window");
-    PostCommand(window, kExitCommand);
+    PostCommand(window, IDM_EXIT);
     DWORD exitCode = 1;
     EXPECT_TRUE(program.WaitForExit(30000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
