@@ -70,11 +70,11 @@ bool QuilletApp::Start() {
 }
 
 bool QuilletApp::PassStartUp() {
-    const std::string promptCaption = Text(text_id::kPassphrasePromptCaption);
     if (!user_) {
         ADD_FAILURE() << "a program folder without a user's key has no start-up to pass";
         return false;
     }
+    const std::string promptCaption = Text(text_id::kPassphrasePromptCaption);
     const std::string readyTitle = "Quillet - " + test_support::UserIdOf(*user_);
     HWND answered = nullptr;
     std::string failure;
