@@ -6,12 +6,12 @@
 SHELL := /bin/sh
 NATIVE := build/native
 WIN64 := build/win64
-ASAN := build/native-asan
 FUZZ := build/fuzz
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup gnupg wineprefix configure build test run package bench fuzz clean
+.PHONY: all setup gnupg wineprefix build test run package bench fuzz clean \
+	configure-native configure-win64 configure-native-asan build-native build-win64 build-native-asan
 
 all: build
 
@@ -24,45 +24,45 @@ gnupg: setup
 wineprefix: setup
 	@scripts/wine-run.sh --prepare
 
-configure: gnupg
-	@echo "build: configuring the native, win64 and sanitizer builds"
+# One configure-and-build rule per preset: make test needs the sanitizer and
+# Windows builds, make run only the Windows one, make bench the plain native one.
+define preset_rules
+configure-$(1): gnupg
 	@mkdir -p build
-	@cmake --preset native >$(NATIVE).configure.log 2>&1 || { cat $(NATIVE).configure.log; exit 1; }
-	@cmake --preset win64 >$(WIN64).configure.log 2>&1 || { cat $(WIN64).configure.log; exit 1; }
-	@cmake --preset native-asan >$(ASAN).configure.log 2>&1 || { cat $(ASAN).configure.log; exit 1; }
+	@cmake --preset $(1) >build/$(1).configure.log 2>&1 || { cat build/$(1).configure.log; exit 1; }
 
-build: configure
-	@echo "build: native (POSIX platform layer)"
-	@cmake --build --preset native -j 2 >$(NATIVE).build.log 2>&1 || { cat $(NATIVE).build.log; exit 1; }
-	@grep -E 'warning:' $(NATIVE).build.log || true
-	@echo "build: win64 (mingw-w64, runs under Wine)"
-	@cmake --build --preset win64 -j 2 >$(WIN64).build.log 2>&1 || { cat $(WIN64).build.log; exit 1; }
-	@grep -E 'warning:' $(WIN64).build.log || true
-	@echo "build: native under AddressSanitizer and UndefinedBehaviorSanitizer"
-	@cmake --build --preset native-asan -j 2 >$(ASAN).build.log 2>&1 || { cat $(ASAN).build.log; exit 1; }
-	@grep -E 'warning:' $(ASAN).build.log || true
+build-$(1): configure-$(1)
+	@echo "build: $(2)"
+	@cmake --build --preset $(1) -j 2 >build/$(1).build.log 2>&1 || { cat build/$(1).build.log; exit 1; }
+	@grep -E 'warning:' build/$(1).build.log || true
+endef
+$(eval $(call preset_rules,native,native (POSIX platform layer)))
+$(eval $(call preset_rules,win64,win64 (mingw-w64, runs under Wine)))
+$(eval $(call preset_rules,native-asan,native under AddressSanitizer and UndefinedBehaviorSanitizer))
 
-test: build wineprefix
-	@echo "test: native suite (gpg1)"
-	@ctest --preset native
+build: build-native build-win64 build-native-asan
+
+# The native suite runs once, under the sanitizers (they catch more than a
+# plain run, and GnuPG itself is not instrumented, so it costs little).
+test: build-native-asan build-win64 wineprefix
+	@echo "test: native suite (gpg1) under AddressSanitizer and UndefinedBehaviorSanitizer, fuzz seeds replayed"
+	@ctest --preset native-asan
 	@echo "test: win64 suite under Wine (cross-built gpg.exe)"
 	@ctest --preset win64
-	@echo "test: native suite under AddressSanitizer and UndefinedBehaviorSanitizer, short fuzz runs"
-	@ctest --preset native-asan
 
 # The program folder build/app (Quillet.exe, bin/gpg.exe, manual.chm) is
 # refreshed from the win64 build; the user's keys and settings in it stay.
-run: build wineprefix
+run: build-win64 wineprefix
 	@scripts/run-app.sh $(WIN64) build/app
 
 # The Windows package: dist/Quillet-1.0.11-win64.zip, made by the win64 build.
-package: build
+package: build-win64
 	@mkdir -p dist
 	@cp $(WIN64)/Quillet-1.0.11-win64.zip dist/
 	@echo "package: dist/Quillet-1.0.11-win64.zip"
 
 # Benchmarks: what the engine adds to GnuPG (bench NAME: VALUE UNIT lines).
-bench: build wineprefix
+bench: build-native build-win64 wineprefix
 	@echo "bench: engine commands against GnuPG started directly (native, gpg1)"
 	@$(NATIVE)/bench/engine_bench 2>/dev/null
 	@echo "bench: start-up and memory of Quillet.exe under Wine"

@@ -1,5 +1,5 @@
 // What every fuzz target shares: the entry point that libFuzzer (or the
-// plain driver, fuzz_driver.cpp) calls with each input, and a check that
+// replay of the test runs, replay_main.cpp) calls with each input, and a check that
 // stops the run on the first input that breaks a rule, so that the input is
 // kept as a crash file.
 #pragma once

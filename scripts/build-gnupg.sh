@@ -9,25 +9,29 @@ cache="$root/.cache/gnupg"
 version=1.4.23
 tarball="gnupg1_${version}.orig.tar.bz2"
 
-if [ -f "$cache/gpg.exe" ] && [ -f "$cache/SOURCE.txt" ]; then
-    exit 0
-fi
 mkdir -p "$cache/apt/lists/partial" "$cache/apt/parts" "$cache/apt/cache/archives/partial" \
     "$cache/download"
 
-# The Debian mirror the machine already uses, for the source package.
-mirror=http://deb.debian.org/debian
-if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    found=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
-    [ -n "$found" ] && mirror=$found
-fi
-echo "deb-src $mirror bookworm main" >"$cache/apt/sources.list"
-apt_private="-o Dir::Etc::SourceList=$cache/apt/sources.list -o Dir::Etc::SourceParts=$cache/apt/parts
- -o Dir::State::Lists=$cache/apt/lists -o Dir::Cache=$cache/apt/cache -o APT::Sandbox::User=root"
-
 cd "$cache/download"
 if [ ! -f "$tarball" ]; then
-    echo "gnupg: fetching Debian's source package of GnuPG $version from $mirror"
+    # The Debian archive that the machine's own apt configuration names, for
+    # the source package: the first "URIs:" of a deb822 sources file, or
+    # the first "deb" line of a one-line sources list.
+    mirror=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
+        awk '/^URIs:/ && $2 !~ /security/ {print $2; exit}')
+    if [ -z "$mirror" ]; then
+        mirror=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+            awk '$1 == "deb" && $0 !~ /security/ {for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) {print $i; exit}}')
+    fi
+    if [ -z "$mirror" ]; then
+        echo "gnupg: this machine's apt configuration names no Debian archive to fetch" \
+            "the source package gnupg1 $version from; add one to /etc/apt/sources.list.d/" >&2
+        exit 1
+    fi
+    echo "deb-src $mirror bookworm main" >"$cache/apt/sources.list"
+    apt_private="-o Dir::Etc::SourceList=$cache/apt/sources.list -o Dir::Etc::SourceParts=$cache/apt/parts
+ -o Dir::State::Lists=$cache/apt/lists -o Dir::Cache=$cache/apt/cache -o APT::Sandbox::User=root"
+    echo "gnupg: fetching Debian's source package of GnuPG $version with apt-get source"
     # shellcheck disable=SC2086
     apt-get -qq $apt_private update
     # The Debian packaging tarball may be missing from the mirror, which makes
@@ -47,6 +51,33 @@ if [ -z "$expected" ] || [ "$expected" != "$actual" ]; then
     echo "gnupg: checksum of $tarball does not match $dsc ($actual, expected $expected)" >&2
     rm -f "$tarball"
     exit 1
+fi
+# The note that travels with gpg.exe in the package: what it was built from
+# and how to get that source, without naming any host (checked on every run,
+# so that an older note is replaced).
+write_note() {
+    cat >"$cache/SOURCE.txt.new" <<NOTE
+gpg.exe is GnuPG $version, built for 64-bit Windows with mingw-w64 from the
+unchanged upstream source of Debian's source package gnupg1, version
+$version-1.1 ($dsc; upstream tarball $tarball, sha256 $actual).
+To get the same source on Debian: apt-get source gnupg1=$version-1.1
+(with a deb-src line for bookworm in the apt configuration).
+GnuPG is free software under the GNU General Public License version 3 or
+later; see COPYING.
+Configured with: --with-included-zlib --disable-bzip2 --disable-nls
+--disable-card-support --disable-agent-support --disable-exec
+--disable-keyserver-helpers --disable-regex --without-readline --disable-asm
+NOTE
+    if cmp -s "$cache/SOURCE.txt.new" "$cache/SOURCE.txt"; then
+        rm -f "$cache/SOURCE.txt.new"
+    else
+        mv "$cache/SOURCE.txt.new" "$cache/SOURCE.txt"
+    fi
+}
+
+if [ -f "$cache/gpg.exe" ]; then
+    write_note
+    exit 0
 fi
 echo "gnupg: $tarball verified (sha256 $actual)"
 
@@ -70,16 +101,5 @@ done
 make -C g10 -j2 gpg.exe >>make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
 x86_64-w64-mingw32-strip -o "$cache/gpg.exe" g10/gpg.exe
 cp "$cache/src/gnupg-$version/COPYING" "$cache/COPYING"
-cat >"$cache/SOURCE.txt" <<NOTE
-gpg.exe is GnuPG $version, built for 64-bit Windows with mingw-w64 from the
-unchanged upstream source of Debian's source package gnupg1 $version
-($dsc, $tarball, sha256 $actual).
-The source is available from Debian: apt-get source gnupg1=$version-1.1,
-or https://snapshot.debian.org/package/gnupg1/ (file $tarball).
-GnuPG is free software under the GNU General Public License version 3 or
-later; see COPYING.
-Configured with: --with-included-zlib --disable-bzip2 --disable-nls
---disable-card-support --disable-agent-support --disable-exec
---disable-keyserver-helpers --disable-regex --without-readline --disable-asm
-NOTE
+write_note
 echo "gnupg: $cache/gpg.exe ready"

@@ -1,0 +1,66 @@
+// Any output of GnuPG, through a pipe as it really comes, read by the status
+// line reader at any capacity and by the listings' handler. Beyond what the
+// sanitizers catch, the readers must keep their promises: a known code, a
+// terminated line within its buffer, the output read to its end, and a list
+// that is empty on failure and holds at most one key with bounded fields.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "engine/gpg_runner.h"
+#include "engine/key_listing.h"
+#include "engine/status_reader.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_pipe.h"
+
+namespace {
+
+void ReadLines(const std::uint8_t* output, std::size_t length, int capacity) {
+    InputPipe pipe(output, length);
+    FUZZ_CHECK(pipe.Ready());
+    std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(capacity) + 1]);
+    // Every call consumes at least one byte or meets the end.
+    for (std::size_t calls = 0; calls <= length + 1; ++calls) {
+        ResultCode result = ReadStatusLine(pipe.Reader(), buffer.get(), capacity);
+        FUZZ_CHECK(result == 0 || result == 36 || result == 37);
+        FUZZ_CHECK(std::memchr(buffer.get(), '\0', static_cast<std::size_t>(capacity) + 1));
+        if (result == 36) {
+            FUZZ_CHECK(pipe.AtEnd());
+            return;
+        }
+    }
+    FUZZ_CHECK(!"the reader did not reach the end of the output");
+}
+
+void ReadListing(const std::uint8_t* output, std::size_t length, bool secret) {
+    InputPipe pipe(output, length);
+    FUZZ_CHECK(pipe.Ready());
+    ChildStreams streams{platform::kNoHandle, platform::kNoHandle, pipe.Reader()};
+    KeyList list{nullptr};
+    ResultCode result = ReadKeyListing(&streams, &list, secret);
+    FUZZ_CHECK(result == 0 || result == (secret ? 45 : 44));
+    if (result != 0) {
+        FUZZ_CHECK(list.head == nullptr);
+    }
+    if (list.head != nullptr) {
+        FUZZ_CHECK(list.head->next == nullptr);
+        FUZZ_CHECK(std::strlen(list.head->userId) < 256);
+        FUZZ_CHECK(std::strlen(list.head->fingerprint) < 256);
+    }
+    FUZZ_CHECK(pipe.AtEnd());
+    FreeKeyList(&list);
+}
+
+}  // namespace
+
+// The first byte chooses the reader's capacity (1 to 256) and the listing
+// (public or secret); the rest is GnuPG's output.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const std::size_t length = std::min(size - 1, kMaxPipedInput);
+    ReadLines(data + 1, length, 1 + data[0] % kStatusLineCapacity);
+    ReadListing(data + 1, length, (data[0] & 1) != 0);
+    return 0;
+}
