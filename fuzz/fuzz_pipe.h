@@ -8,9 +8,6 @@
 
 #include "platform/platform.h"
 
-// Inputs are cut to what a pipe holds without a reader (64 KiB on Linux).
-inline constexpr std::size_t kMaxPipedInput = 60000;
-
 class InputPipe {
 public:
     InputPipe(const std::uint8_t* data, std::size_t size);
