@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/encryption_commands.h"
@@ -68,8 +69,9 @@ protected:
     }
 
     // The encrypt workflow as the user runs it on a dropped file, picking
-    // the key file and the output in the dialogs.
-    ResultCode EncryptWorkflowFor(const std::string& keyFile, const std::string& output) {
+    // the key file and the output in the dialogs (none: cancelled).
+    ResultCode EncryptWorkflowFor(const std::string& keyFile,
+                                  const std::optional<std::string>& output) {
         fake_ui::Reset();
         fake_ui::fileDialogAnswers = {keyFile, output};
         WorkContext context{};
@@ -127,6 +129,9 @@ TEST_F(Gnupg2Exchange, EveryExchangeGivesItsCodeAndLeavesNoTemporaryKeyFile) {
         {"the curve key cannot be encrypted for",
          [&] { return EncryptWorkflowFor(Peer("curve.asc"), out + "report-curve.gpg"); },
          rc::kKeyMethodUnusable, out + "report-curve.gpg", false},
+        {"cancelling the output dialog",
+         [&] { return EncryptWorkflowFor(Peer("rsa.asc"), std::nullopt); }, rc::kCancelled, "",
+         false},
         {"the workflow encrypts for the armored key",
          [&] { return EncryptWorkflowFor(Peer("rsa.asc"), out + "report-flow.gpg"); }, rc::kOk,
          out + "report-flow.gpg", true},
