@@ -1,5 +1,6 @@
 #include "engine/encryption_commands.h"
 
+#include "engine/armored_key_file.h"
 #include "engine/command_frame.h"
 #include "engine/gpg_runner.h"
 #include "engine/status_reader.h"
@@ -64,11 +65,13 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
     if (result != rc::kOk) {
         return result;
     }
+    ReadableKeyFile readable(homeDir, keyring);
     char commandLine[kDecryptLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,
                            "%s --homedir=\"%s\" --secret-keyring=\"%s\" --keyring=\"%s\" -o \"%s\" "
                            "--batch --yes --always-trust --passphrase-fd=0 -d \"%s\"",
-                           CommonGpgOptions, homeDir, secretKeyring, keyring, output, input)) {
+                           CommonGpgOptions, homeDir, secretKeyring, readable.Path(), output,
+                           input)) {
         return rc::kUnknown;
     }
 
@@ -98,11 +101,12 @@ ResultCode EncryptFile(const char* homeDir, const char* secretKeyring, const cha
     if (result != rc::kOk) {
         return result;
     }
+    ReadableKeyFile readable(homeDir, recipientKeyFile);
     char commandLine[kEncryptLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,
                            "%s --homedir=\"%s\" --secret-keyring=\"%s\" --keyring=\"%s\" --batch "
                            "--yes --always-trust --passphrase-fd=0 %s -e -r %s -o \"%s\" \"%s\"",
-                           CommonGpgOptions, homeDir, secretKeyring, recipientKeyFile,
+                           CommonGpgOptions, homeDir, secretKeyring, readable.Path(),
                            noSign == 0 ? "-s" : "", recipient, output, input)) {
         return rc::kUnknown;
     }

@@ -3,8 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/armored_key_file.h"
 #include "engine/command_frame.h"
 #include "engine/gpg_runner.h"
+#include "engine/key_method.h"
 #include "engine/status_reader.h"
 
 namespace {
@@ -64,11 +66,15 @@ ResultCode ListingHandler(ChildStreams* streams, void* data) {
     char userId[kFieldBufferSize] = "";
     char fingerprint[kFieldBufferSize] = "";
     char line[kStatusLineBufferSize];
+    KeyMethods methods;
     for (;;) {
         ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);
         if (read != rc::kOk && read != rc::kEndOfOutput && read != rc::kLineTooLong) {
             FreeKeyList(job->list);
             return read;
+        }
+        if (job->kind == &kPublicListing) {
+            NoteKeyMethod(line, &methods);
         }
         bool formatError = false;
         if (std::strncmp(line, job->kind->keyRecord, 4) == 0) {
@@ -85,6 +91,9 @@ ResultCode ListingHandler(ChildStreams* streams, void* data) {
         if (read == rc::kEndOfOutput) {
             if (userId[0] == '\0') {
                 return rc::kOk;
+            }
+            if (job->kind == &kPublicListing && KeyMethodUnusable(methods)) {
+                return rc::kKeyMethodUnusable;  // the list stays empty
             }
             ResultCode added = AddKeyEntry(job->list, userId, fingerprint);
             if (added != rc::kOk) {
@@ -108,6 +117,7 @@ ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
     if (list->head != nullptr) {
         return rc::kKeyListNotEmpty;
     }
+    ReadableKeyFile readable(homeDir, keyFile);
     char commandLine[kCommandLineSize];
     bool fits = secret ? FormatCommandLine(commandLine, sizeof commandLine,
                                            "%s --homedir=\"%s\" --secret-keyring=\"%s\" --batch "
@@ -118,7 +128,7 @@ ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
                                            "%s --homedir=\"%s\" --keyring=\"%s\" --batch "
                                            "--no-default-keyring --list-keys --with-colons "
                                            "--with-fingerprint",
-                                           CommonGpgOptions, homeDir, keyFile);
+                                           CommonGpgOptions, homeDir, readable.Path());
     if (!fits) {
         return rc::kUnknown;
     }

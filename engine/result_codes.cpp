@@ -10,7 +10,8 @@ struct ResultText {
 };
 
 // Code and string-table id of every message. The pair for 51 closes the
-// table and serves every code that has no pair of its own.
+// table and serves every code that has no pair of its own, so the pairs of
+// the later codes stand before it.
 constexpr ResultText kResultTextTable[] = {
     {0, 43},   {1, 70},   {3, 44},   {4, 45},   {5, 46},   {6, 47},   {7, 48},   {8, 49},
     {9, 50},   {10, 51},  {11, 52},  {12, 53},  {13, 54},  {14, 55},  {15, 56},  {16, 57},
@@ -18,9 +19,9 @@ constexpr ResultText kResultTextTable[] = {
     {25, 66},  {26, 67},  {27, 68},  {28, 69},  {29, 71},  {30, 72},  {31, 73},  {32, 74},
     {33, 75},  {34, 76},  {35, 77},  {36, 78},  {37, 79},  {38, 80},  {39, 81},  {40, 82},
     {41, 83},  {42, 84},  {43, 101}, {44, 102}, {45, 103}, {46, 104}, {47, 105}, {48, 106},
-    {49, 107}, {50, 108}, {51, 85},
+    {49, 107}, {50, 108}, {52, 110}, {53, 111}, {51, 85},
 };
-static_assert(sizeof kResultTextTable / sizeof kResultTextTable[0] == 51);
+static_assert(sizeof kResultTextTable / sizeof kResultTextTable[0] == 53);
 
 constexpr int kMessageBufferSize = 260;
 

@@ -52,6 +52,13 @@ inline constexpr ResultCode kDecryptedUnverified = 48;
 inline constexpr ResultCode kOptionsWrite = 49;
 inline constexpr ResultCode kOptionsRead = 50;
 inline constexpr ResultCode kUnknown = 51;
+// The key of a key file uses a method GnuPG 1.4 does not know (the
+// elliptic curves of today's GnuPG): nothing can be encrypted for it, and
+// no signature it made can be checked.
+inline constexpr ResultCode kKeyMethodUnusable = 52;
+// A file name holds characters that the system's multibyte code page
+// cannot express, so no file of that name can be opened.
+inline constexpr ResultCode kNameNotInCodePage = 53;
 }  // namespace rc
 
 // Loads the message of `code` into `buffer` (cut to size - 1 bytes and

@@ -1,7 +1,9 @@
 #include "engine/signature_commands.h"
 
+#include "engine/armored_key_file.h"
 #include "engine/command_frame.h"
 #include "engine/gpg_runner.h"
+#include "engine/key_method.h"
 #include "engine/status_reader.h"
 
 #include <iterator>
@@ -10,9 +12,11 @@ namespace {
 
 constexpr std::int32_t kSignatureCreated = 1;
 constexpr std::int32_t kValidSignature = 1;
+constexpr std::int32_t kSignatureError = 2;
 
 constexpr StatusWatch kSignWatches[] = {{"SIG_CREATED", kSignatureCreated}};
-constexpr StatusWatch kVerifyWatches[] = {{"VALIDSIG", kValidSignature}};
+constexpr StatusWatch kVerifyWatches[] = {{"VALIDSIG", kValidSignature},
+                                          {"ERRSIG", kSignatureError}};
 
 ResultCode SignHandler(ChildStreams* streams, void* data) {
     return RunStatusLoop(streams, *static_cast<CommandJob*>(data),
@@ -63,15 +67,24 @@ ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* data
     if (result != rc::kOk) {
         return result;
     }
+    ReadableKeyFile readable(homeDir, keyFile);
     char commandLine[kCommandLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,
                            "%s --homedir=\"%s\" --keyring=\"%s\" --no-default-keyring --batch "
                            "--yes --always-trust --status-fd=1 --verify \"%s\" \"%s\"",
-                           CommonGpgOptions, homeDir, keyFile, signatureFile, dataFile)) {
+                           CommonGpgOptions, homeDir, readable.Path(), signatureFile, dataFile)) {
         return rc::kUnknown;
     }
     *flags = 0;
     CommandJob job{flags, ""};
     ResultCode runResult = RunGpg(commandLine, VerifyHandler, &job);
-    return (*flags & kValidSignature) ? runResult : rc::kVerifyFailed;
+    if (*flags & kValidSignature) {
+        return runResult;
+    }
+    // GnuPG could not check the signature: when the key file holds a key
+    // that GnuPG 1.4 cannot use, say so instead of the generic failure.
+    if ((*flags & kSignatureError) && CheckKeyFileMethod(homeDir, keyFile) != rc::kOk) {
+        return rc::kKeyMethodUnusable;
+    }
+    return rc::kVerifyFailed;
 }

@@ -56,8 +56,15 @@ struct FileDialogRequest {
     const char* defaultExtension;  // added to a name typed without one; nullptr: none
 };
 
+// Given in place of a name's length (or of AskFileName's 0) when the name
+// holds characters that the system's multibyte code page cannot express, as
+// Hangul or emoji on a Japanese system: the program's form of the name then
+// has stand-ins for them and names no file.
+inline constexpr int kNameNotInCodePage = -1;
+
 // Shows the platform's standard open or save dialog. 0 when the user chose a
-// name (now in request.name), 1 when the dialog was cancelled or cannot open.
+// name (now in request.name), 1 when the dialog was cancelled or cannot open,
+// kNameNotInCodePage when the chosen name cannot be expressed.
 int AskFileName(const FileDialogRequest& request);
 
 // ---- Passphrase prompt (dialog 101) ----------------------------------------
@@ -120,7 +127,7 @@ void ShowAboutBox(Window owner);
 using Drop = void*;
 int DroppedFileCount(Drop drop);
 // The full path of dropped file `index` (0-based) into `buffer` of `size`
-// bytes; returns its length.
+// bytes; returns its length, or kNameNotInCodePage.
 int DroppedFilePath(Drop drop, int index, char* buffer, int size);
 
 }  // namespace ui

@@ -4,7 +4,7 @@
 # display, GnuPG 1.4 for the native tests, Japanese fonts and locale.
 set -eu
 
-packages="cmake g++ make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gnupg1 locales
+packages="cmake g++ make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gnupg1 gnupg locales
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils libchm-bin googletest libbenchmark-dev
 bzip2 xz-utils zip unzip ca-certificates clang libclang-rt-14-dev"
 

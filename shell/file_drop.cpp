@@ -53,9 +53,14 @@ void HandleDrop(ui::Window mainWindow, ui::Drop drop) {
 char* CollectDroppedFiles(ui::Drop drop, ResultCode* code) {
     int count = ui::DroppedFileCount(drop);
     char path[kPathSize];
-    ui::DroppedFilePath(drop, 0, path, sizeof path);
+    int firstLength = ui::DroppedFilePath(drop, 0, path, sizeof path);
 
     if (count == 1) {
+        // Its name as the program would see it names no file: say why.
+        if (firstLength == ui::kNameNotInCodePage) {
+            *code = rc::kNameNotInCodePage;
+            return nullptr;
+        }
         std::size_t length = std::strlen(path);
         char* list = static_cast<char*>(std::malloc(length + 2));
         if (list == nullptr) {

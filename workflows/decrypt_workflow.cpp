@@ -22,8 +22,8 @@ const FileQuestion kAskInput{ui::FileDialogKind::Open,
                              nullptr};
 const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
                                kKeyFileTitle,
-                               kKeyFileFilters,
-                               2,
+                               kReceivedKeyFileFilters,
+                               3,
                                true,
                                ui::kFileMustExist | ui::kKeepCurrentFolder,
                                nullptr};
@@ -62,8 +62,11 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     if (taken != rc::kOk) {
         return taken;
     }
-    if (context->decryptNoVerify == 0 && AskFor(owner, kAskKeyFile, keyFile) != 0) {
-        return rc::kCancelled;
+    if (context->decryptNoVerify == 0) {
+        ResultCode asked = AskFor(owner, kAskKeyFile, keyFile);
+        if (asked != rc::kOk) {
+            return asked;
+        }
     }
     ProposeDecryptedName(input, output, sizeof output);
     ResultCode chosen = AskForOutput(owner, kAskOutput, keys, output);

@@ -20,8 +20,8 @@ const FileQuestion kAskInput{ui::FileDialogKind::Open,
                              nullptr};
 const FileQuestion kAskKeyFile{ui::FileDialogKind::Open,
                                kKeyFileTitle,
-                               kKeyFileFilters,
-                               2,
+                               kReceivedKeyFileFilters,
+                               3,
                                true,
                                ui::kFileMustExist | ui::kKeepCurrentFolder,
                                nullptr};
@@ -46,8 +46,9 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     if (taken != rc::kOk) {
         return taken;
     }
-    if (AskFor(owner, kAskKeyFile, keyFile) != 0) {
-        return rc::kCancelled;
+    ResultCode asked = AskFor(owner, kAskKeyFile, keyFile);
+    if (asked != rc::kOk) {
+        return asked;
     }
     ProposeWithExtension(input, ".gpg", output);
     ResultCode chosen = AskForOutput(owner, kAskOutput, keys, output);
@@ -56,9 +57,12 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     }
 
     // The recipient is the one key of the key file, named by its fingerprint.
-    // Every failure of the listing leaves the list empty: all are 44.
+    // Every failure of the listing leaves the list empty: all are 44, but a
+    // key that GnuPG 1.4 cannot encrypt for, which has a message of its own.
     KeyList list{nullptr};
-    ListPublicKeys(keys.homeDir, keyFile, &list);
+    if (ListPublicKeys(keys.homeDir, keyFile, &list) == rc::kKeyMethodUnusable) {
+        return rc::kKeyMethodUnusable;
+    }
     ResultCode single = TakeOnlyKey(&list, rc::kPublicKeyFormat, nullptr, recipient);
     if (single != rc::kOk) {
         return single;

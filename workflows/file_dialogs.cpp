@@ -9,6 +9,8 @@
 
 const ui::FileFilter kKeyFileFilters[2] = {{"gpg Files(*.gpg)", "*.gpg"},
                                            {"All Files(*.*)", "*.*"}};
+const ui::FileFilter kReceivedKeyFileFilters[3] = {
+    {"gpg Files(*.gpg)", "*.gpg"}, {"asc Files(*.asc)", "*.asc"}, {"All Files(*.*)", "*.*"}};
 const ui::FileFilter kSignatureFileFilters[2] = {{"sig Files(*.sig)", "*.sig"},
                                                  {"All Files(*.*)", "*.*"}};
 const ui::FileFilter kAllFileFilters[1] = {{"All Files(*.*)", "*.*"}};
@@ -48,7 +50,7 @@ ResultCode CheckOutputIsNotProgramFile(const KeyPaths& keyPaths, const char* out
 
 }  // namespace
 
-int AskFor(ui::Window owner, const FileQuestion& question, char* name) {
+ResultCode AskFor(ui::Window owner, const FileQuestion& question, char* name) {
     char title[kTextSize] = "";
     if (question.titleId != 0) {
         platform::LoadText(question.titleId, title, sizeof title);
@@ -64,14 +66,18 @@ int AskFor(ui::Window owner, const FileQuestion& question, char* name) {
                                   haveFolder ? folder : nullptr,
                                   question.options,
                                   question.defaultExtension};
-    return ui::AskFileName(request);
+    int asked = ui::AskFileName(request);
+    if (asked == ui::kNameNotInCodePage) {
+        return rc::kNameNotInCodePage;
+    }
+    return asked == 0 ? rc::kOk : rc::kCancelled;
 }
 
 ResultCode TakeInputFile(ui::Window owner, const FileQuestion& question, const char* droppedFile,
                          bool mustBeReadable, char* input) {
     if (droppedFile == nullptr) {
         input[0] = '\0';
-        return AskFor(owner, question, input) == 0 ? rc::kOk : rc::kCancelled;
+        return AskFor(owner, question, input);
     }
     if (mustBeReadable && !platform::CanOpenForSharedReading(droppedFile)) {
         return rc::kInputOpen;
@@ -96,8 +102,9 @@ bool GetPubkeyFolder(char* buffer) {
 
 ResultCode AskForOutput(ui::Window owner, const FileQuestion& question, const KeyPaths& keyPaths,
                         char* name) {
-    if (AskFor(owner, question, name) != 0) {
-        return rc::kCancelled;
+    ResultCode asked = AskFor(owner, question, name);
+    if (asked != rc::kOk) {
+        return asked;
     }
     return CheckOutputIsNotProgramFile(keyPaths, name);
 }

@@ -9,6 +9,10 @@
 
 // "gpg Files(*.gpg)", then "All Files(*.*)".
 extern const ui::FileFilter kKeyFileFilters[2];
+// The dialogs that ask for a key file received from someone: "gpg
+// Files(*.gpg)", then "asc Files(*.asc)" (armored key files, as keys travel
+// by mail and web pages), then "All Files(*.*)".
+extern const ui::FileFilter kReceivedKeyFileFilters[3];
 // "sig Files(*.sig)", then "All Files(*.*)".
 extern const ui::FileFilter kSignatureFileFilters[2];
 // "All Files(*.*)".
@@ -26,13 +30,15 @@ struct FileQuestion {
 };
 
 // Asks with the dialog; `name` (260 bytes) holds the proposal on entry and
-// the chosen path afterwards. 0 chosen, 1 cancelled.
-int AskFor(ui::Window owner, const FileQuestion& question, char* name);
+// the chosen path afterwards. 0 chosen, 1 cancelled, 53 when the chosen name
+// holds characters that the program's code page cannot express.
+ResultCode AskFor(ui::Window owner, const FileQuestion& question, char* name);
 
 // The file a workflow works on, into `input` (260 bytes): the dropped file
 // when there is one (with `mustBeReadable`, one that cannot be opened for
 // reading gives 23, for example when another program holds it locked),
-// else the one the user picks with `question`. 0, 1 (cancelled) or 23.
+// else the one the user picks with `question`. 0, 1 (cancelled), 23 or 53
+// (as AskFor).
 ResultCode TakeInputFile(ui::Window owner, const FileQuestion& question, const char* droppedFile,
                          bool mustBeReadable, char* input);
 
@@ -47,7 +53,7 @@ void ProposeWithExtension(const char* input, const char* extension, char* propos
 bool GetPubkeyFolder(char* buffer);
 
 // Asks for a file to write with the save dialog `question`, like AskFor.
-// 0 chosen, 1 cancelled, 29 when the choice is one of the program's own
+// 0 chosen, 1 cancelled, 53 as AskFor, 29 when the choice is one of the program's own
 // files (the key rings, the settings file, the program and GnuPG), however
 // its path is spelled: writing there would destroy the user's keys or the
 // installation, so nothing may be deleted or started for it.

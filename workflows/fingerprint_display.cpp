@@ -19,8 +19,9 @@ constexpr int kKeyCopyQuestion = 31;
 constexpr std::size_t kTextSize = 260;
 constexpr std::size_t kMessageSize = 1560;
 
-const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters, 2, true,
-                               ui::kFileMustExist,       nullptr};
+const FileQuestion kAskKeyFile{
+    ui::FileDialogKind::Open, kKeyFileTitle, kReceivedKeyFileFilters, 3, true,
+    ui::kFileMustExist,       nullptr};
 
 std::string Text(int id) {
     char text[kTextSize];
@@ -65,8 +66,9 @@ ResultCode OwnFingerprintWorkflow(ui::Window owner, KeyPaths* keyPaths) {
 
 ResultCode KeyInfoWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     char keyFile[kTextSize] = "";
-    if (AskFor(owner, kAskKeyFile, keyFile) != 0) {
-        return rc::kOk;  // nothing to show
+    ResultCode asked = AskFor(owner, kAskKeyFile, keyFile);
+    if (asked != rc::kOk) {
+        return asked == rc::kCancelled ? rc::kOk : asked;  // cancelled: nothing to show
     }
     KeyList list{nullptr};
     ResultCode listed = ListPublicKeys(keyPaths->homeDir, keyFile, &list);

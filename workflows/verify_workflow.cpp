@@ -24,8 +24,9 @@ const FileQuestion kAskSignature{ui::FileDialogKind::Open,
                                  false,
                                  ui::kFileMustExist,
                                  nullptr};
-const FileQuestion kAskKeyFile{ui::FileDialogKind::Open, kKeyFileTitle, kKeyFileFilters, 2, true,
-                               ui::kFileMustExist,       nullptr};
+const FileQuestion kAskKeyFile{
+    ui::FileDialogKind::Open, kKeyFileTitle, kReceivedKeyFileFilters, 3, true,
+    ui::kFileMustExist,       nullptr};
 
 }  // namespace
 
@@ -40,8 +41,12 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
         return taken;
     }
     ProposeWithExtension(input, ".sig", signature);
-    if (AskFor(owner, kAskSignature, signature) != 0 || AskFor(owner, kAskKeyFile, keyFile) != 0) {
-        return rc::kCancelled;
+    ResultCode asked = AskFor(owner, kAskSignature, signature);
+    if (asked == rc::kOk) {
+        asked = AskFor(owner, kAskKeyFile, keyFile);
+    }
+    if (asked != rc::kOk) {
+        return asked;
     }
 
     std::int32_t flags = 0;

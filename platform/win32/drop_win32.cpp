@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "platform/ui.h"
+#include "platform/win32/ansi_name_win32.h"
 
 namespace ui {
 
@@ -16,8 +17,20 @@ int DroppedFilePath(Drop drop, int index, char* buffer, int size) {
         return 0;
     }
     buffer[0] = '\0';
-    return static_cast<int>(DragQueryFileA(static_cast<HDROP>(drop), static_cast<UINT>(index),
-                                           buffer, static_cast<UINT>(size)));
+    auto hdrop = static_cast<HDROP>(drop);
+    // The drop keeps the names in wide form: from it we can tell whether the
+    // code page's form of a name is exact, or has stand-ins for characters
+    // the code page lacks (Hangul, emoji, rarer kanji), naming no file.
+    wchar_t wide[MAX_PATH * 2];
+    UINT wideLength = DragQueryFileW(hdrop, static_cast<UINT>(index), wide, MAX_PATH * 2);
+    if (wideLength > 0 && wideLength < MAX_PATH * 2) {
+        int length = WideNameToAnsi(wide, buffer, size);
+        if (length != -2) {
+            return length;
+        }
+    }
+    return static_cast<int>(
+        DragQueryFileA(hdrop, static_cast<UINT>(index), buffer, static_cast<UINT>(size)));
 }
 
 }  // namespace ui

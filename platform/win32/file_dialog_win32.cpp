@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ui.h"
+#include "platform/win32/ansi_name_win32.h"
 #include "platform/win32/file_filter_list.h"
 
 namespace ui {
@@ -31,30 +32,54 @@ DWORD DialogFlags(unsigned options) {
 }  // namespace
 
 int AskFileName(const FileDialogRequest& request) {
-    // The c_str() of the list keeps its inner terminators: the dialog reads
-    // pairs up to the double terminator at the end.
+    // The wide dialog, so that the chosen name can be checked: a name with
+    // characters the code page lacks would come back from the ANSI dialog
+    // with stand-ins, naming no file. Every text shown is the code page's.
+    // The filter list keeps its inner terminators: the dialog reads pairs up
+    // to the double terminator at the end.
     std::string filters = BuildFilterList(request.filters, request.filterCount);
+    std::wstring wideFilters = AnsiToWide(filters.c_str(), static_cast<int>(filters.size()) + 1);
+    std::wstring title = request.title != nullptr ? AnsiToWide(request.title, -1) : L"";
+    std::wstring folder =
+        request.initialFolder != nullptr ? AnsiToWide(request.initialFolder, -1) : L"";
     const char* defaultExtension = request.defaultExtension;
     // The dialog wants the extension without its dot.
     if (defaultExtension != nullptr && defaultExtension[0] == '.') {
         ++defaultExtension;
     }
+    std::wstring extension = defaultExtension != nullptr ? AnsiToWide(defaultExtension, -1) : L"";
 
-    OPENFILENAMEA dialog{};
+    wchar_t name[kNameBufferSize] = L"";
+    std::wstring proposal = AnsiToWide(request.name, -1);
+    if (proposal.size() <= kNameBufferSize) {
+        proposal.copy(name, proposal.size());
+    }
+    name[kNameBufferSize - 1] = L'\0';
+
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = static_cast<HWND>(request.owner);
-    dialog.lpstrFilter = request.filterCount > 0 ? filters.c_str() : nullptr;
+    dialog.lpstrFilter = request.filterCount > 0 ? wideFilters.c_str() : nullptr;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = request.name;
+    dialog.lpstrFile = name;
     dialog.nMaxFile = kNameBufferSize;
-    dialog.lpstrInitialDir = request.initialFolder;
-    dialog.lpstrTitle = request.title;
+    dialog.lpstrInitialDir = request.initialFolder != nullptr ? folder.c_str() : nullptr;
+    dialog.lpstrTitle = request.title != nullptr ? title.c_str() : nullptr;
     dialog.Flags = DialogFlags(request.options);
-    dialog.lpstrDefExt = defaultExtension;
+    dialog.lpstrDefExt = defaultExtension != nullptr ? extension.c_str() : nullptr;
 
-    BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog)
-                                                       : GetSaveFileNameA(&dialog);
-    return chosen ? 0 : 1;
+    BOOL chosen = request.kind == FileDialogKind::Open ? GetOpenFileNameW(&dialog)
+                                                       : GetSaveFileNameW(&dialog);
+    if (!chosen) {
+        return 1;
+    }
+    int length = WideNameToAnsi(name, request.name, static_cast<int>(kNameBufferSize));
+    if (length == kNameNotInCodePage) {
+        return kNameNotInCodePage;
+    }
+    // A name too long for the program's path buffers, as the ANSI dialog
+    // would refuse it.
+    return length >= 0 ? 0 : 1;
 }
 
 }  // namespace ui

@@ -8,7 +8,7 @@
 
 int main() {
     std::set<std::string> printed;
-    for (ResultCode code = 0; code <= 51; ++code) {
+    for (ResultCode code = 0; code <= 53; ++code) {
         char text[260];
         LoadResultText(code, text, sizeof text);
         if (printed.insert(text).second) {
