@@ -17,157 +17,132 @@ using namespace test_support;
 
 class StartUp : public ::testing::Test {
 protected:
-    ProgramFolder folder;
     ProgramFolder temp;  // the system's temporary folder for this test
+    ProgramFolder folder;
+    fake_ui::State& ui = fake_ui::state;
     int windowTag = 0;
 
     void SetUp() override {
-        folder.Activate();
         folder.InstallRealGpg();
         fake_ui::Reset();
         gAppState = AppState{};
-        gAppState.mainWindow = &windowTag;
         SetTempFolder(temp.Folder());
     }
     void TearDown() override { SetTempFolder(""); }
 
-    // Taro's key rings in conf/, as after an earlier start.
-    void InstallTaro() {
+    // A user's key rings in conf/, as after an earlier start.
+    void Install(const std::string& secring) {
         MakeFolderAt(folder.PathOf("conf"));
-        CopyFile(CacheFolder(Taro()) + "secring.gpg", folder.PathOf("conf/secring.gpg"));
+        WriteFile(folder.PathOf("conf/secring.gpg"), secring);
         CopyFile(CacheFolder(Taro()) + "pubring.gpg", folder.PathOf("conf/pubring.gpg"));
     }
-    bool Run() { return RunStartupChecks(&windowTag); }
-    // Trial signature files left in the temporary folder.
-    std::vector<std::string> TrialFiles() const {
-        std::vector<std::string> found;
-        for (const std::string& name : ListFolder(temp.Folder())) {
-            if (name.rfind("gpg", 0) == 0) {
-                found.push_back(name);
-            }
-        }
-        return found;
-    }
-    std::string Title() { return fake_ui::windowTitles[&windowTag]; }
-    std::vector<std::string> MessagesShown() const {
+    static std::string TaroSecring() { return ReadFile(CacheFolder(Taro()) + "secring.gpg"); }
+    // Runs the checks; the messages shown, all without an owner.
+    std::vector<std::string> Run(bool expected) {
+        EXPECT_EQ(RunStartupChecks(&windowTag), expected);
         std::vector<std::string> texts;
-        for (const auto& box : fake_ui::messageBoxes) {
+        for (const auto& box : ui.messageBoxes) {
             texts.push_back(box.text);
             EXPECT_EQ(box.owner, nullptr);
         }
+        // No trial signature file stays, whatever the result.
+        EXPECT_TRUE(ListFolder(temp.Folder()) == std::vector<std::string>{"bin"});
         return texts;
     }
+    std::string Title() { return ui.windowTitles[&windowTag]; }
 };
+using Messages = std::vector<std::string>;
 
-TEST_F(StartUp, KeyPathsComeFromTheProgramFolder) {
+TEST_F(StartUp, KeyPathsComeFromTheProgramFolderOrAreRefusedWhenTooDeep) {
     KeyPaths keys{};
     ASSERT_EQ(ComputeKeyPaths(&keys), 0);
     EXPECT_EQ(std::string(keys.homeDir), folder.PathOf("conf"));
     EXPECT_EQ(std::string(keys.secretKeyring), folder.PathOf("conf/secring.gpg"));
     EXPECT_EQ(std::string(keys.publicKeyring), folder.PathOf("conf/pubring.gpg"));
-}
-
-TEST_F(StartUp, ProgramFolderTooDeepForTheKeyPathsIsReportedNotCut) {
     std::string deep = folder.Folder() + std::string(244 - folder.Folder().size(), 'd');
-    deep.push_back(platform::kPathSeparator);
-    platform::OverrideProgramPath((deep + "Q.exe").c_str());
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(39)});
+    platform::OverrideProgramPath((deep + platform::kPathSeparator + "Q.exe").c_str());
+    EXPECT_EQ(Run(false), Messages{ResultMessage(39)});
 }
 
 TEST_F(StartUp, FirstStartMakesTheFoldersAndOpensTheKeySetup) {
-    EXPECT_FALSE(Run());  // the setup form is cancelled: no message
-    EXPECT_TRUE(fake_ui::messageBoxes.empty());
+    EXPECT_EQ(Run(false), Messages{});  // the setup form is cancelled: silent
     EXPECT_EQ(platform::LookUpPath(folder.PathOf("conf").c_str()), platform::PathKind::Folder);
     EXPECT_EQ(platform::LookUpPath(folder.PathOf("pubkey").c_str()), platform::PathKind::Folder);
-    EXPECT_EQ(fake_ui::events, (std::vector<std::string>{"show window", "key setup"}));
+    EXPECT_EQ(ui.events, (std::vector<std::string>{"show window", "key setup"}));
     EXPECT_TRUE(Title().empty());
 
     // The form makes the key pair (here: puts Taro's rings in place).
     fake_ui::Reset();
-    fake_ui::keySetupDialog = [&](ui::Window owner, KeyPaths* keys) {
+    ui.keySetupDialog = [&](ui::Window owner, KeyPaths* keys) {
         EXPECT_EQ(owner, &windowTag);
-        InstallTaro();
+        Install(TaroSecring());
         std::strcpy(keys->passphrase, "password1");
         return 0;
     };
-    EXPECT_TRUE(Run());
-    EXPECT_TRUE(fake_ui::prompts.empty());  // no passphrase prompt after the setup
+    EXPECT_EQ(Run(true), Messages{});
+    EXPECT_TRUE(ui.prompts.empty());  // no passphrase prompt after the setup
     EXPECT_EQ(Title(), "Quillet - " + UserIdOf(Taro()));
     EXPECT_STREQ(gAppState.work.keyPaths.passphrase, "password1");
 }
 
-TEST_F(StartUp, PublicRingWithoutSecretRingIsAFirstStart) {
+TEST_F(StartUp, FolderStatesThatEndOrDivertTheStart) {
+    // A public key ring without a secret one is a first start.
     MakeFolderAt(folder.PathOf("conf"));
     WriteFile(folder.PathOf("conf/pubring.gpg"), "");
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(fake_ui::events.back(), "key setup");
-}
-
-TEST_F(StartUp, ConfTakenByAFile) {
-    WriteFile(folder.PathOf("conf"), "not a folder");
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(19)});
-    // At a first start a file named pubkey breaks the installation.
+    Run(false);
+    EXPECT_EQ(ui.events.back(), "key setup");
+    // A file named conf; at a first start a file named pubkey.
     RemoveTree(folder.PathOf("conf"));
+    WriteFile(folder.PathOf("conf"), "not a folder");
+    fake_ui::Reset();
+    EXPECT_EQ(Run(false), Messages{ResultMessage(19)});
+    RemoveTree(folder.PathOf("conf"));
+    RemoveTree(folder.PathOf("pubkey"));
     WriteFile(folder.PathOf("pubkey"), "not a folder");
     fake_ui::Reset();
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(39)});
+    EXPECT_EQ(Run(false), Messages{ResultMessage(39)});
 }
 
 TEST_F(StartUp, NormalStartChecksThePassphraseWithATrialSignature) {
-    InstallTaro();
-    fake_ui::promptAnswers = {"password1"};
-    EXPECT_TRUE(Run());
-    ASSERT_EQ(fake_ui::prompts.size(), 1u);
-    EXPECT_EQ(fake_ui::prompts[0].maxLength, 256);
-    EXPECT_EQ(fake_ui::prompts[0].caption, StringText(21));
-    EXPECT_EQ(fake_ui::prompts[0].prompt, StringText(22));
+    Install(TaroSecring());
+    WriteFile(folder.PathOf("conf/Quillet.ini"), "[global]\nencrypt_no_sign=1\n");
+    ui.promptAnswers = {"password1"};
+    EXPECT_EQ(Run(true), Messages{});
+    ASSERT_EQ(ui.prompts.size(), 1u);
+    EXPECT_EQ(ui.prompts[0].maxLength, 256);
+    EXPECT_EQ(ui.prompts[0].caption, StringText(21));
+    EXPECT_EQ(ui.prompts[0].prompt, StringText(22));
     EXPECT_EQ(Title(), "Quillet - " + UserIdOf(Taro()));
-    EXPECT_TRUE(TrialFiles().empty()) << "the trial signature file is gone";
-    EXPECT_FALSE((fake_ui::menuChecks[{&windowTag, 40014u}]));
-}
-
-TEST_F(StartUp, WrongOrCancelledPassphraseEndsTheStart) {
-    InstallTaro();
-    fake_ui::promptAnswers = {"not my passphrase"};
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(30)});
-    EXPECT_TRUE(TrialFiles().empty());
-
-    fake_ui::Reset();
-    EXPECT_FALSE(Run());  // cancelled: silent
-    EXPECT_TRUE(fake_ui::messageBoxes.empty());
-    EXPECT_TRUE(TrialFiles().empty());
-    EXPECT_TRUE(Title().empty());
-}
-
-TEST_F(StartUp, SecretRingWithoutOrWithTwoKeysEndsWith51) {
-    MakeFolderAt(folder.PathOf("conf"));
-    WriteFile(folder.PathOf("conf/secring.gpg"),
-              ReadFile(CacheFolder(Taro()) + "secring.gpg") +
-                  ReadFile(CacheFolder(Hanako()) + "secring.gpg"));
-    CopyFile(CacheFolder(Taro()) + "pubring.gpg", folder.PathOf("conf/pubring.gpg"));
-    fake_ui::promptAnswers = {"password1"};
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(51)});
-}
-
-TEST_F(StartUp, SettingsAreReadLast) {
-    InstallTaro();
-    WriteFile(folder.PathOf("conf/Quillet.ini"),
-              "[global]\nencrypt_no_sign=1\ndecrypt_no_verify=0\n");
-    fake_ui::promptAnswers = {"password1"};
-    EXPECT_TRUE(Run());
+    // The settings are read last and the menu follows them.
     EXPECT_EQ(gAppState.work.encryptNoSign, 1);
-    EXPECT_TRUE((fake_ui::menuChecks[{&windowTag, 40014u}]));
+    EXPECT_TRUE((ui.menuChecks[{&windowTag, 40014u}]));
+    EXPECT_FALSE((ui.menuChecks[{&windowTag, 40013u}]));
+}
 
-    WriteFile(folder.PathOf("conf/Quillet.ini"), std::string(4095, '\n'));
-    fake_ui::Reset();
-    fake_ui::promptAnswers = {"password1"};
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(MessagesShown(), std::vector<std::string>{ResultMessage(51)});
+TEST_F(StartUp, FailuresAfterThePromptEndTheStart) {
+    const struct {
+        std::string secring;
+        std::optional<std::string> typed;
+        std::string settings;
+        Messages shown;
+    } cases[] = {
+        {TaroSecring(), "not my passphrase", "", {ResultMessage(30)}},
+        {TaroSecring(), std::nullopt, "", {}},  // cancelled: silent
+        // More than the prompt holds: refused by the prompt, then cancelled.
+        {TaroSecring(), std::string(256, 'p'), "", {StringText(57)}},
+        {TaroSecring() + ReadFile(CacheFolder(Hanako()) + "secring.gpg"),
+         "password1",
+         "",
+         {ResultMessage(51)}},
+        {TaroSecring(), "password1", std::string(4095, '\n'), {ResultMessage(51)}},
+    };
+    for (const auto& c : cases) {
+        fake_ui::Reset();
+        Install(c.secring);
+        WriteFile(folder.PathOf("conf/Quillet.ini"), c.settings);
+        ui.promptAnswers = {c.typed};
+        EXPECT_EQ(Run(false), c.shown);
+    }
 }
 
 }  // namespace

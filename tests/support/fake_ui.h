@@ -1,6 +1,6 @@
 // The scripted user interface that tests link instead of the real one: it
-// records every request and answers from a script. Call Reset() at the start
-// of each test.
+// records every request and answers from a script. All of it lives in one
+// record, `state`, which Reset() puts back to its start.
 #pragma once
 
 #include <deque>
@@ -14,23 +14,12 @@
 
 namespace fake_ui {
 
-// Every request in the order it came, one short line each, for example
-// "message: <caption>: <text>", "open: <title>", "save: <title>",
-// "prompt: <caption>", "wait cursor", "cursor back", "status: <text>",
-// "timer start <id>", "timer stop <id>", "title: <text>", "clipboard",
-// "close request", "about box".
-extern std::vector<std::string> events;
-
 struct MessageBoxCall {
     ui::Window owner;
     std::string text;
     std::string caption;
     unsigned style;
 };
-extern std::vector<MessageBoxCall> messageBoxes;
-// Answers for the next message boxes; when none is left a box is answered
-// with its first button (OK or Yes).
-extern std::deque<int> messageBoxAnswers;
 
 struct FileDialogCall {
     ui::Window owner;
@@ -42,10 +31,6 @@ struct FileDialogCall {
     unsigned options;
     std::optional<std::string> defaultExtension;
 };
-extern std::vector<FileDialogCall> fileDialogs;
-// The names chosen in the next file dialogs; std::nullopt cancels. When none
-// is left a dialog is cancelled.
-extern std::deque<std::optional<std::string>> fileDialogAnswers;
 
 struct PromptCall {
     ui::Window owner;
@@ -53,47 +38,61 @@ struct PromptCall {
     std::optional<std::string> prompt;
     std::optional<std::string> caption;
 };
-extern std::vector<PromptCall> prompts;
-// The texts typed into the next prompts; std::nullopt cancels. A text is
-// cut to maxLength - 1 bytes, as the masked field would. When none is left
-// the prompt is cancelled.
-extern std::deque<std::optional<std::string>> promptAnswers;
 
-// What the key setup form does when opened; by default it is cancelled (1).
-extern std::function<int(ui::Window, KeyPaths*)> keySetupDialog;
+struct HelpCall {
+    ui::Window owner;
+    std::string file;
+    unsigned command;
+};
 
-// Controls of dialogs: texts read by GetDialogItemText, enabled states, and
-// the progress bar's steps and position, by control id.
-extern std::map<int, std::string> dialogItemTexts;
-extern std::map<int, bool> dialogItemEnabled;
-extern std::map<int, int> progressSteps;
-extern std::map<int, int> progressPositions;
-extern int repaints;
+struct State {
+    // Every request in the order it came, one short line each, for example
+    // "message: <caption>: <text>", "open: <title>", "prompt: <caption>",
+    // "wait cursor", "status: <text>", "timer start 1", "about box", "help 1".
+    std::vector<std::string> events;
+    std::vector<MessageBoxCall> messageBoxes;
+    // Answers of the next boxes; past the end a box answers its first button.
+    std::deque<int> messageBoxAnswers;
+    std::vector<FileDialogCall> fileDialogs;
+    // Names chosen in the next file dialogs; nullopt or past the end cancels.
+    std::deque<std::optional<std::string>> fileDialogAnswers;
+    std::vector<PromptCall> prompts;
+    // Texts confirmed in the next prompts; nullopt or past the end cancels.
+    // Like the real prompt, one longer than maxLength - 1 bytes is refused
+    // with a box (string 57) and the prompt takes the next text.
+    std::deque<std::optional<std::string>> promptAnswers;
+    // The key setup form; by default it is cancelled (1).
+    std::function<int(ui::Window, KeyPaths*)> keySetupDialog;
+    // Dialog controls by id: texts, enabled states, progress bar.
+    std::map<int, std::string> dialogItemTexts;
+    std::map<int, bool> dialogItemEnabled;
+    std::map<int, int> progressSteps;
+    std::map<int, int> progressPositions;
+    bool waitCursorShown = false;
+    // The clipboard, and what the next hand-over returns (on a failure the
+    // clipboard stays as it was).
+    std::optional<std::string> clipboard;
+    int clipboardResult = 0;
+    std::map<ui::Window, std::string> windowTitles;
+    std::vector<ui::Window> windowsRaised;
+    std::map<ui::Window, std::string> statusBarTexts;
+    std::map<std::pair<ui::Window, unsigned>, unsigned> timers;  // period by window and id
+    std::map<ui::Window, int> buttonStates;                      // missing: 0
+    std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
+    std::vector<HelpCall> helpCalls;
+};
+extern State state;
+// Names that tests elsewhere use.
+extern std::vector<MessageBoxCall>& messageBoxes;
+extern std::deque<int>& messageBoxAnswers;
 
-// True while the wait cursor is shown.
-extern bool waitCursorShown;
-
-// The clipboard's text, and the code the next clipboard hand-over returns
-// (on a failure the clipboard is left as it was).
-extern std::optional<std::string> clipboard;
-extern int clipboardResult;
-
-extern std::map<ui::Window, std::string> windowTitles;
-extern std::vector<ui::Window> windowsShown;
-extern std::vector<ui::Window> windowsRaised;
-extern std::map<ui::Window, std::string> statusBarTexts;
-// Running timers, by window and id, with their period.
-extern std::map<std::pair<ui::Window, unsigned>, unsigned> timers;
-// Check states of the ModeButtons, by window (missing: 0).
-extern std::map<ui::Window, int> buttonStates;
-extern std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
+inline void Reset() {
+    state = State{};
+}
 
 // A drop of files as the tests make it; pass its address as the drop.
 struct FakeDrop {
     std::vector<std::string> paths;
 };
-
-// Forgets all calls and answers, and puts every state back.
-void Reset();
 
 }  // namespace fake_ui
