@@ -1,42 +1,18 @@
-// Dropped files and the four mode entries, through the scripted ui.
+// Dropped files and the four mode entries, through the scripted ui. (The
+// list of dropped files itself is checked by its fuzz target.)
 #include "shell/file_drop.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "platform/platform.h"
 #include "shell/mode_entries.h"
 #include "tests/workflows/workflow_fixture.h"
 
 namespace {
 
 using namespace test_support;
-
-std::vector<std::string> Collect(std::vector<std::string> paths) {
-    fake_ui::FakeDrop drop{std::move(paths)};
-    ResultCode code = 0;
-    char* list = CollectDroppedFiles(&drop, &code);
-    std::vector<std::string> texts;
-    for (const char* text = list; text != nullptr && *text != '\0'; text += std::strlen(text) + 1) {
-        texts.push_back(text);
-    }
-    std::free(list);
-    return texts;
-}
-
-TEST(CollectDroppedFiles, OneFileOrAFolderAndNamesRelativeToIt) {
-    std::string c = std::string("C:") + platform::kPathSeparator;
-    using Texts = std::vector<std::string>;
-    EXPECT_EQ(Collect({c + "data" + platform::kPathSeparator + "a.txt"}),
-              Texts{c + "data" + platform::kPathSeparator + "a.txt"});
-    EXPECT_EQ(Collect({c + "data" + platform::kPathSeparator + "a.txt",
-                       c + "data" + platform::kPathSeparator + "b.txt"}),
-              (Texts{c + "data", "a.txt", "b.txt"}));
-    // At a drive's root the folder keeps its separator.
-    EXPECT_EQ(Collect({c + "a.txt", c + "sub"}), (Texts{c, "a.txt", "sub"}));
-}
+using Texts = std::vector<std::string>;
 
 class Drops : public WorkflowTest {
 protected:
@@ -49,57 +25,46 @@ protected:
         gAppState.signButton = &buttons[2];
         gAppState.verifyButton = &buttons[3];
     }
-    void Drop(int mode, std::vector<std::string> paths) {
-        ui.buttonStates = {{&buttons[mode], 1}};
+    // Drops on the window with a mode selected (-1: none) and the names to
+    // choose; after every drop the window is top-most and the timer runs.
+    void Drop(int mode, Texts paths, Texts answers = {}) {
+        fake_ui::Reset();
+        ui.buttonStates = {{mode >= 0 ? &buttons[mode] : nullptr, 1}};
+        ui.fileDialogAnswers.assign(answers.begin(), answers.end());
         fake_ui::FakeDrop drop{std::move(paths)};
         HandleDrop(MainWindow(), &drop);
-        EXPECT_EQ((ui.timers[{MainWindow(), 1u}]), 5000u);  // after every drop
-        EXPECT_EQ(ui.windowsRaised.back(), MainWindow());
+        EXPECT_EQ((ui.timers[{MainWindow(), 1u}]), 5000u);
+        EXPECT_EQ(ui.windowsRaised, std::vector<ui::Window>{MainWindow()});
     }
 };
 
 TEST_F(Drops, SeveralFilesAFolderOrAMissingFileStartNothing) {
-    const std::pair<std::vector<std::string>, ResultCode> cases[] = {
-        {{plain, plain + ".sig"}, 41},
-        {{taro.folder.PathOf("pubkey")}, 42},
-        {{taro.folder.PathOf("gone.doc")}, 51},
-    };
+    const std::pair<Texts, ResultCode> cases[] = {{{plain, plain + ".sig"}, 41},
+                                                  {{taro.folder.PathOf("pubkey")}, 42},
+                                                  {{taro.folder.PathOf("gone.doc")}, 51}};
     for (const auto& [paths, code] : cases) {
-        fake_ui::Reset();
         Drop(0, paths);
-        ASSERT_EQ(ui.messageBoxes.size(), 1u);
-        EXPECT_EQ(ui.messageBoxes[0].text, ResultMessage(code));
-        EXPECT_EQ(ui.messageBoxes[0].owner, MainWindow());
-        EXPECT_TRUE(ui.fileDialogs.empty());
-        EXPECT_EQ(Status(), "");  // unchanged
+        EXPECT_EQ(ui.events,
+                  (Texts{"message: Message Box: " + ResultMessage(code), "timer start 1"}));
+        EXPECT_EQ(ui.messageBoxes.at(0).owner, MainWindow());
     }
 }
 
+// The working text, then the done text on success; a verification is
+// confirmed in a box first. Cancelled: no message, the working text stays.
 TEST_F(Drops, TheSelectedModeRunsWithItsStatusTexts) {
-    // Cancelled: no message, the working text stays.
     Drop(2, {plain});
-    EXPECT_TRUE(ui.messageBoxes.empty());
-    EXPECT_EQ(Status(), StringText(95));
-    Choose({plain + ".sig"});
-    Drop(2, {plain});
+    EXPECT_EQ(ui.events,
+              (Texts{"status: " + StringText(95), "save: " + StringText(20), "timer start 1"}));
+    Drop(2, {plain}, {plain + ".sig"});
     EXPECT_EQ(Status(), StringText(96));
-    // A verification is confirmed in a box before the done text.
-    fake_ui::Reset();
-    Choose({plain + ".sig", taroKey});
-    Drop(3, {plain});
-    EXPECT_EQ(std::vector<std::string>(ui.events.end() - 3, ui.events.end()),
-              (std::vector<std::string>{"message: Message Box: " + StringText(99),
-                                        "status: " + StringText(98), "timer start 1"}));
-    // No mode selected: nothing runs.
-    fake_ui::Reset();
-    ui.buttonStates.clear();
-    fake_ui::FakeDrop drop{{plain}};
-    HandleDrop(MainWindow(), &drop);
-    EXPECT_EQ(ui.events, std::vector<std::string>{"timer start 1"});
-}
-
-TEST_F(Drops, MenuEntriesStartWithoutAFile) {
-    ui.buttonStates = {{&buttons[0], 1}};  // the selected mode plays no part
+    Drop(3, {plain}, {plain + ".sig", taroKey});
+    EXPECT_EQ(Texts(ui.events.end() - 3, ui.events.end()),
+              (Texts{"message: Message Box: " + StringText(99), "status: " + StringText(98),
+                     "timer start 1"}));
+    Drop(-1, {plain});
+    EXPECT_EQ(ui.events, Texts{"timer start 1"});
+    // From the menu, without a file, whatever mode is selected.
     EXPECT_EQ(StartDecrypt(nullptr), 1);
     EXPECT_EQ(Status(), StringText(93));
     EXPECT_EQ(ui.fileDialogs.at(0).title, StringText(3));

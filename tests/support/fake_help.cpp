@@ -5,7 +5,7 @@
 #include "tests/support/fake_ui.h"
 
 std::intptr_t CallHtmlHelp(ui::Window owner, const char* file, unsigned command, std::uintptr_t) {
-    fake_ui::state.helpCalls.push_back({owner, file != nullptr ? file : "", command});
+    fake_ui::state.helpCalls.emplace_back(owner, file != nullptr ? file : "");
     fake_ui::state.events.push_back("help " + std::to_string(command));
     return 0;
 }

@@ -115,14 +115,11 @@ void SetProgressBarPosition(Window, int id, int position) {
 void RepaintNow(Window) {}
 
 CursorToken ShowWaitCursor() {
-    state.waitCursorShown = true;
     state.events.push_back("wait cursor");
     return 1;
 }
 
-void RestoreCursor(CursorToken) {
-    state.waitCursorShown = false;
-}
+void RestoreCursor(CursorToken) {}
 
 int PutTextOnClipboard(const char* text) {
     if (state.clipboardResult == 0) {

@@ -1,6 +1,6 @@
 // The scripted user interface that tests link instead of the real one: it
-// records every request and answers from a script. All of it lives in one
-// record, `state`, which Reset() puts back to its start.
+// records every request and answers from a script, all in one record that
+// Reset() puts back to its start.
 #pragma once
 
 #include <deque>
@@ -39,47 +39,37 @@ struct PromptCall {
     std::optional<std::string> caption;
 };
 
-struct HelpCall {
-    ui::Window owner;
-    std::string file;
-    unsigned command;
-};
-
 struct State {
-    // Every request in the order it came, one short line each, for example
-    // "message: <caption>: <text>", "open: <title>", "prompt: <caption>",
-    // "wait cursor", "status: <text>", "timer start 1", "about box", "help 1".
+    // Every request in order, one short line each: "message: <caption>:
+    // <text>", "open: <title>", "save: <title>", "prompt: <caption>", "key
+    // setup", "enable <id>", "disable <id>", "wait cursor", "show window",
+    // "status: <text>", "timer start <id>", "close request", "about box",
+    // "help <command>".
     std::vector<std::string> events;
     std::vector<MessageBoxCall> messageBoxes;
-    // Answers of the next boxes; past the end a box answers its first button.
-    std::deque<int> messageBoxAnswers;
+    std::deque<int> messageBoxAnswers;  // past the end: the first button
     std::vector<FileDialogCall> fileDialogs;
-    // Names chosen in the next file dialogs; nullopt or past the end cancels.
+    // The names chosen, or nullopt to cancel; past the end: cancel.
     std::deque<std::optional<std::string>> fileDialogAnswers;
     std::vector<PromptCall> prompts;
-    // Texts confirmed in the next prompts; nullopt or past the end cancels.
-    // Like the real prompt, one longer than maxLength - 1 bytes is refused
+    // The texts confirmed, or nullopt to cancel; past the end: cancel. As
+    // the real prompt does, one longer than maxLength - 1 bytes is refused
     // with a box (string 57) and the prompt takes the next text.
     std::deque<std::optional<std::string>> promptAnswers;
-    // The key setup form; by default it is cancelled (1).
-    std::function<int(ui::Window, KeyPaths*)> keySetupDialog;
-    // Dialog controls by id: texts, enabled states, progress bar.
-    std::map<int, std::string> dialogItemTexts;
+    std::function<int(ui::Window, KeyPaths*)> keySetupDialog;  // none: cancelled (1)
+    std::map<int, std::string> dialogItemTexts;                // by control id
     std::map<int, bool> dialogItemEnabled;
     std::map<int, int> progressSteps;
     std::map<int, int> progressPositions;
-    bool waitCursorShown = false;
-    // The clipboard, and what the next hand-over returns (on a failure the
-    // clipboard stays as it was).
     std::optional<std::string> clipboard;
-    int clipboardResult = 0;
+    int clipboardResult = 0;  // of the next hand-over; on failure the clipboard stays
     std::map<ui::Window, std::string> windowTitles;
     std::vector<ui::Window> windowsRaised;
     std::map<ui::Window, std::string> statusBarTexts;
-    std::map<std::pair<ui::Window, unsigned>, unsigned> timers;  // period by window and id
+    std::map<std::pair<ui::Window, unsigned>, unsigned> timers;  // running: period
     std::map<ui::Window, int> buttonStates;                      // missing: 0
     std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
-    std::vector<HelpCall> helpCalls;
+    std::vector<std::pair<ui::Window, std::string>> helpCalls;  // owner and file
 };
 extern State state;
 // Names that tests elsewhere use.

@@ -17,13 +17,10 @@
 namespace {
 
 using namespace test_support;
-using Entries = std::vector<std::optional<std::string>>;
 
-// Passphrases at the limit of what the start-up prompt takes (255 bytes)
-// and just past it, in single bytes and in double-byte characters of code
-// page 932 (two bytes each).
-const std::string k255(255, 'p');
-const std::string k256(256, 'p');
+// Passphrases at what the start-up prompt takes (255 bytes) and past it, in
+// single bytes and in double-byte characters of code page 932.
+const std::string k255(255, 'p'), k256(256, 'p');
 std::string Kanji(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) {
@@ -46,8 +43,7 @@ TEST_F(KeyWorkflows, ExportProposesTheAddressAndWritesTheKey) {
     std::string out = taro.folder.PathOf("taro@example.com.gpg");
     Choose({out});
     EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 0);
-    ASSERT_EQ(ui.fileDialogs.size(), 1u);
-    const fake_ui::FileDialogCall& call = ui.fileDialogs[0];
+    const fake_ui::FileDialogCall& call = ui.fileDialogs.at(0);
     EXPECT_EQ(call.kind, ui::FileDialogKind::Save);
     EXPECT_EQ(call.title, std::nullopt);
     EXPECT_EQ(call.initialName, "taro@example.com.gpg");
@@ -55,42 +51,35 @@ TEST_F(KeyWorkflows, ExportProposesTheAddressAndWritesTheKey) {
     EXPECT_EQ(call.options, ui::kAskBeforeOverwrite);
     EXPECT_EQ(call.filters.at(0).second, "*.gpg");
     EXPECT_EQ(ReadFile(out), ReadFile(PublicKeyFileOf(Taro())));
-    // Cancelled; and onto the key ring: refused before anything is deleted.
-    EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 1);
+    EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 1);  // cancelled
+    // Onto the key ring: refused before anything is deleted.
     std::string before = ReadFile(taro.publicKeyring);
     Choose({taro.publicKeyring});
     EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 29);
-    EXPECT_EQ(ReadFile(taro.publicKeyring), before);
-}
-
-TEST_F(KeyWorkflows, ExportProposalFromUserIdsOfEveryShape) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Name Only", "pubkey.gpg"},
-        {"Half <open", "pubkey.gpg"},
-        {"Empty <>", ".gpg"},
-        {"Two <a@b> <c@d>", "a@b.gpg"},
-    };
+    EXPECT_TRUE(ReadFile(taro.publicKeyring) == before);
+    // The proposal from user IDs of every shape; no single key: 45 at once.
+    const std::pair<const char*, const char*> cases[] = {{"Name Only", "pubkey.gpg"},
+                                                         {"Half <open", "pubkey.gpg"},
+                                                         {"Empty <>", ".gpg"},
+                                                         {"Two <a@b> <c@d>", "a@b.gpg"},
+                                                         {nullptr, nullptr}};
     for (const auto& [userId, proposal] : cases) {
         fake_ui::Reset();
-        taro.folder.InstallFakeGpg(std::string("print sec::1024:17:A:2026-11-01::::") + userId +
-                                   ":::\nprint fpr:::::::::ABCD:\n");
-        EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 1);
-        EXPECT_EQ(ui.fileDialogs.at(0).initialName, proposal) << userId;
+        taro.folder.InstallFakeGpg(userId == nullptr ? "print tru::1\n"
+                                                     : std::string("print sec::1024:17:A:1::::") +
+                                                           userId + ":::\nprint fpr:::::::::AB:\n");
+        EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), userId != nullptr ? 1 : 45);
+        EXPECT_EQ(ui.fileDialogs.empty() ? "" : ui.fileDialogs[0].initialName,
+                  proposal != nullptr ? proposal : "");
     }
-    // No single key: 45 before any dialog.
-    taro.folder.InstallFakeGpg("print tru::1\n");
-    fake_ui::Reset();
-    EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 45);
-    EXPECT_TRUE(ui.fileDialogs.empty());
 }
 
 TEST_F(KeyWorkflows, FingerprintsAreShownGroupedAndCopiedBare) {
-    std::string own = FingerprintOf(Taro());
+    std::string own = FingerprintOf(Taro()), hers = FingerprintOf(Hanako());
     ui.clipboard = "something else";
     ui.messageBoxAnswers = {ui::kAnswerNo};
     EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 0);
-    ASSERT_EQ(ui.messageBoxes.size(), 1u);
-    EXPECT_EQ(ui.messageBoxes[0].text,
+    EXPECT_EQ(ui.messageBoxes.at(0).text,
               StringText(17) + "\n\n" + Grouped(own) + "\n\n" + StringText(18));
     EXPECT_EQ(ui.messageBoxes[0].caption, "Message Box");
     EXPECT_EQ(ui.messageBoxes[0].style, ui::kBoxYesNo);
@@ -99,33 +88,29 @@ TEST_F(KeyWorkflows, FingerprintsAreShownGroupedAndCopiedBare) {
     EXPECT_EQ(ui.clipboard, own);
     ui.clipboardResult = 47;
     EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 47);
-
-    // A received key file.
+    // A received key file; cancelled: nothing; two keys: 44 and no box.
     fake_ui::Reset();
     Choose({hanakoKey});
     EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 0);
     EXPECT_EQ(ui.fileDialogs.at(0).title, StringText(28));
-    EXPECT_EQ(ui.fileDialogs.at(0).initialFolder, pubkeyFolder);
-    ASSERT_EQ(ui.messageBoxes.size(), 1u);
-    EXPECT_EQ(ui.messageBoxes[0].text,
-              StringText(29) + "\n" + UserIdOf(Hanako()) + "\n\n" + StringText(30) + "\n" +
-                  Grouped(FingerprintOf(Hanako())) + "\n\n" + StringText(31));
-    EXPECT_EQ(ui.clipboard, FingerprintOf(Hanako()));
-    // Cancelled: nothing shown. Two keys: 44 and no box.
-    fake_ui::Reset();
+    EXPECT_EQ(ui.fileDialogs[0].initialFolder, pubkeyFolder);
+    EXPECT_EQ(ui.messageBoxes.at(0).text, StringText(29) + "\n" + UserIdOf(Hanako()) + "\n\n" +
+                                              StringText(30) + "\n" + Grouped(hers) + "\n\n" +
+                                              StringText(31));
+    EXPECT_EQ(ui.clipboard, hers);
     EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 0);
     Choose({TwoKeysFile()});
     EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 44);
-    EXPECT_TRUE(ui.messageBoxes.empty());
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
 }
 
 // Whatever goes wrong, the key and the cached passphrase stay as they were.
-// A new passphrase that the start-up prompt could not take is refused before
-// GnuPG runs: the user would be locked out at the next start.
+// A new passphrase the start-up prompt could not take is refused before
+// GnuPG runs: it would lock the user out at the next start.
 TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
     const std::string key = ReadFile(taro.secretKeyring);
     const struct {
-        Entries entries;
+        std::vector<std::optional<std::string>> entries;
         ResultCode code;
     } cases[] = {
         {{"password1", "new pass 1", std::nullopt}, 1},
@@ -134,8 +119,7 @@ TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
         {{"wrong pass", "new pass 1", "new pass 1"}, 30},
         {{"password1", k256, k256}, 16},
         {{"password1", Kanji(128), Kanji(128)}, 16},
-        // More than the prompt's buffer holds: the prompt refuses it itself.
-        {{"password1", Kanji(130), std::nullopt}, 1},
+        {{"password1", Kanji(130), std::nullopt}, 1},  // refused by the prompt itself
     };
     for (const auto& c : cases) {
         fake_ui::Reset();
@@ -151,19 +135,17 @@ TEST_F(KeyWorkflows, PassphraseChangeAsksThriceAndTheNewOneHoldsAtOnce) {
     Type({"password1", k255, k255});
     EXPECT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
     ASSERT_EQ(ui.prompts.size(), 3u);
-    const int ids[3][2] = {{32, 33}, {34, 35}, {36, 37}};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(ui.prompts[i].caption, StringText(ids[i][0]));
-        EXPECT_EQ(ui.prompts[i].prompt, StringText(ids[i][1]));
+        EXPECT_EQ(ui.prompts[i].caption, StringText(32 + 2 * i));
+        EXPECT_EQ(ui.prompts[i].prompt, StringText(33 + 2 * i));
         EXPECT_EQ(ui.prompts[i].maxLength, 260);
         EXPECT_EQ(ui.prompts[i].owner, MainWindow());
     }
     EXPECT_EQ(Keys()->passphrase, k255);
     // The next signed encryption uses it without asking.
-    fake_ui::Reset();
     Choose({hanakoKey, plain + ".gpg"});
     EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    EXPECT_TRUE(ui.prompts.empty());
+    EXPECT_EQ(ui.prompts.size(), 3u);
 }
 
 TEST(TrimBlanks, OnlySpacesAtBothEnds) {
@@ -171,7 +153,6 @@ TEST(TrimBlanks, OnlySpacesAtBothEnds) {
         {"  Taro Yamada  ", "Taro Yamada"},
         {"Taro  Yamada", "Taro  Yamada"},
         {"    ", ""},
-        {"", ""},
         {"\tTaro ", "\tTaro"},
         {"\x81\x40Taro", "\x81\x40Taro"},
     };
@@ -185,28 +166,28 @@ TEST(TrimBlanks, OnlySpacesAtBothEnds) {
 
 class KeySetupForm : public WorkflowTest {
 protected:
-    int formTag = 0;
+    int form = 0;
     void SetUp() override {
         WorkflowTest::SetUp();
-        // A first start: no key rings yet.
-        RemoveTree(taro.secretKeyring);
+        RemoveTree(taro.secretKeyring);  // a first start: no key rings yet
         RemoveTree(taro.publicKeyring);
+        std::memset(Keys()->passphrase, 0, sizeof Keys()->passphrase);
         std::strcpy(Keys()->passphrase, "cached");
-        gKeySetupForm = &formTag;
+        gKeySetupForm = &form;
     }
     void TearDown() override { gKeySetupForm = nullptr; }
-    void Fill(const std::string& name, const std::string& email, const std::string& pass,
-              const std::string& again) {
+    ResultCode Create(const std::string& name, const std::string& email, const std::string& pass,
+                      const std::string& again) {
         ui.dialogItemTexts = {{IDC_SETUP_USER_NAME, name},
                               {IDC_SETUP_EMAIL, email},
                               {IDC_SETUP_PASSPHRASE, pass},
                               {IDC_SETUP_PASSPHRASE_AGAIN, again}};
+        return CreateKeyFromForm(&form, Keys());
     }
 };
 
-// The form's refusals before any key is made: the passphrase is cached once
-// it was typed alike twice, unless the next start could not take it; it is
-// never cut.
+// Refusals before a key is made. The passphrase is cached once it was typed
+// alike twice, unless the next start could not take it; no field is cut.
 TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
     const struct {
         std::string name, pass, again;
@@ -224,25 +205,26 @@ TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
     };
     for (const auto& c : cases) {
         fake_ui::Reset();
-        Fill(c.name, "taro@example.com", c.pass, c.again);
-        EXPECT_EQ(CreateKeyFromForm(&formTag, Keys()), c.code) << c.pass.size();
-        EXPECT_EQ(Keys()->passphrase, c.cached);
-        for (const auto& [id, enabled] : ui.dialogItemEnabled) {
-            EXPECT_TRUE(enabled) << id;  // enabled again after a run
-        }
+        EXPECT_EQ(Create(c.name, "taro@example.com", c.pass, c.again), c.code) << c.pass.size();
+        // The slot holds the cached text and nothing of a longer one before.
+        std::string slot(Keys()->passphrase, sizeof Keys()->passphrase);
+        EXPECT_EQ(slot, c.cached + std::string(slot.size() - c.cached.size(), '\0'));
+        // The controls are off only during a run and on again after it.
         EXPECT_EQ(ui.dialogItemEnabled.empty(), c.code == 22 || c.code == 16);
+        for (const auto& [id, enabled] : ui.dialogItemEnabled) {
+            EXPECT_TRUE(enabled) << id;
+        }
     }
 }
 
 TEST_F(KeySetupForm, GeneratesTheKeyWithProgressAndOffersTheExport) {
-    Fill("  Jiro Sato ", " jiro@example.com ", "password2", "password2");
     Choose({std::nullopt});  // the export is cancelled: still success
-    EXPECT_EQ(CreateKeyFromForm(&formTag, Keys()), 0);
+    EXPECT_EQ(Create("  Jiro Sato ", " jiro@example.com ", "password2", "password2"), 0);
     EXPECT_GT(ui.progressSteps[IDC_SETUP_PROGRESS], 0);
     EXPECT_EQ(ui.progressPositions[IDC_SETUP_PROGRESS], 100);
     ASSERT_EQ(ui.messageBoxes.size(), 1u);
     EXPECT_EQ(ui.messageBoxes[0].text, StringText(109));
-    EXPECT_EQ(ui.messageBoxes[0].owner, &formTag);
+    EXPECT_EQ(ui.messageBoxes[0].owner, &form);
     EXPECT_EQ(ui.messageBoxes[0].style, ui::kBoxYesNo | ui::kBoxIconQuestion);
     EXPECT_EQ(ui.fileDialogs.at(0).initialName, "jiro@example.com.gpg");
     EXPECT_STREQ(Keys()->passphrase, "password2");
@@ -250,11 +232,8 @@ TEST_F(KeySetupForm, GeneratesTheKeyWithProgressAndOffersTheExport) {
     ASSERT_EQ(ListSecretKeys(Keys()->homeDir, Keys()->secretKeyring, &list), 0);
     EXPECT_STREQ(list.head->userId, "Jiro Sato <jiro@example.com>");
     FreeKeyList(&list);
-    // The controls were off during the generation and are on again.
     auto disabled = std::find(ui.events.begin(), ui.events.end(), "disable 1001");
-    auto enabled = std::find(ui.events.begin(), ui.events.end(), "enable 1001");
-    EXPECT_LT(disabled, enabled);
-    EXPECT_NE(enabled, ui.events.end());
+    EXPECT_LT(disabled, std::find(ui.events.begin(), ui.events.end(), "enable 1001"));
 }
 
 }  // namespace

@@ -23,24 +23,22 @@ protected:
     std::string taroKey = taro.folder.PathOf("pubkey/taro.gpg");
     std::string plain = taro.folder.PathOf("report.doc");
     fake_ui::State& ui = fake_ui::state;
-    int windowTags[2] = {};  // the main window and the status bar
+    int windows[2] = {};  // the main window and the status bar
 
     void SetUp() override {
         fake_ui::Reset();
         gAppState = AppState{};
-        gAppState.mainWindow = &windowTags[0];
-        gAppState.statusBar = &windowTags[1];
-        KeyPaths& keys = gAppState.work.keyPaths;
-        std::strcpy(keys.homeDir, taro.homeDir.c_str());
-        std::strcpy(keys.secretKeyring, taro.secretKeyring.c_str());
-        std::strcpy(keys.publicKeyring, taro.publicKeyring.c_str());
-        std::strcpy(keys.passphrase, taro.passphrase.c_str());
+        gAppState.mainWindow = &windows[0];
+        gAppState.statusBar = &windows[1];
+        std::strcpy(Keys()->homeDir, taro.homeDir.c_str());
+        std::strcpy(Keys()->secretKeyring, taro.secretKeyring.c_str());
+        std::strcpy(Keys()->publicKeyring, taro.publicKeyring.c_str());
+        std::strcpy(Keys()->passphrase, taro.passphrase.c_str());
         MakeFolderAt(taro.folder.PathOf("pubkey"));
         CopyFile(PublicKeyFileOf(Hanako()), hanakoKey);
         CopyFile(PublicKeyFileOf(Taro()), taroKey);
         WriteFile(plain, "the quarterly report\n");
     }
-
     WorkContext* Context() { return &gAppState.work; }
     KeyPaths* Keys() { return &gAppState.work.keyPaths; }
     ui::Window MainWindow() { return gAppState.mainWindow; }
@@ -51,8 +49,7 @@ protected:
     void Type(std::initializer_list<std::optional<std::string>> entries) {
         ui.promptAnswers.assign(entries.begin(), entries.end());
     }
-    // Whether GnuPG was asked to do an operation: the wait cursor is shown
-    // only around it.
+    // GnuPG was asked to do an operation: the wait cursor is shown only then.
     bool OperationRan() const {
         return std::count(ui.events.begin(), ui.events.end(), "wait cursor") > 0;
     }
