@@ -3,7 +3,6 @@
 // of the process's open handles.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,16 +70,6 @@ void ChangeFolder(const std::string& path);
 void SetTempFolder(const std::string& path);
 // The names of the files and folders in a folder.
 std::vector<std::string> ListFolder(const std::string& path);
-
-#ifdef _WIN32
-// Holds a file open without sharing it, as another program may, until the
-// object goes.
-struct ExclusiveHold {
-    void* handle;
-    ~ExclusiveHold();
-};
-std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path);
-#endif
 
 // The number of handles (file descriptors) the process holds open now.
 int CountOpenHandles();

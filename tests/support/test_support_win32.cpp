@@ -49,19 +49,6 @@ void ChangeFolder(const std::string& path) {
     }
 }
 
-ExclusiveHold::~ExclusiveHold() {
-    CloseHandle(handle);
-}
-
-std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("cannot hold " + path);
-    }
-    return std::unique_ptr<ExclusiveHold>(new ExclusiveHold{file});
-}
-
 void SetTempFolder(const std::string& path) {
     SetEnvironmentVariableA("TMP", path.empty() ? nullptr : path.c_str());
 }

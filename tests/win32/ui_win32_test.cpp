@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/ui.h"
+#include "platform/win32/file_filter_list.h"
 #include "resources/resource.h"
 
 namespace {
@@ -201,6 +202,14 @@ TEST(Clipboard, HandOverAndABusyClipboard) {
     CloseHandle(opened);
     CloseHandle(tried);
     EXPECT_EQ(ClipboardText(), "0123456789ABCDEF");
+}
+
+// The filters of a file dialog: pairs of terminated texts, and one more
+// terminator at the end.
+TEST(FileDialogs, FilterList) {
+    const ui::FileFilter keyFiles[] = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
+    EXPECT_EQ(ui::BuildFilterList(keyFiles, 2),
+              std::string("gpg Files(*.gpg)\0*.gpg\0All Files(*.*)\0*.*\0\0", 43));
 }
 
 }  // namespace

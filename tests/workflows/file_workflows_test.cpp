@@ -155,10 +155,6 @@ TEST_F(FileWorkflows, RefusalsBeforeGnuPGRuns) {
     }
     EXPECT_TRUE(ReadFile(taro.secretKeyring) == secret && ReadFile(taro.publicKeyring) == pub);
     EXPECT_EQ(ReadFile(settings), "[global]\n");
-#ifdef _WIN32
-    auto lock = HoldExclusively(plain);  // as another program may
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 23);
-#endif
     RemoveTree(taro.folder.PathOf("bin/gpg.exe"));  // the key listing cannot run
     Choose({hanakoKey, plain + ".gpg"});
     EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 44);
