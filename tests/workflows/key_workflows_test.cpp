@@ -148,22 +148,6 @@ TEST_F(KeyWorkflows, PassphraseChangeAsksThriceAndTheNewOneHoldsAtOnce) {
     EXPECT_EQ(ui.prompts.size(), 3u);
 }
 
-TEST(TrimBlanks, OnlySpacesAtBothEnds) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"  Taro Yamada  ", "Taro Yamada"},
-        {"Taro  Yamada", "Taro  Yamada"},
-        {"    ", ""},
-        {"\tTaro ", "\tTaro"},
-        {"\x81\x40Taro", "\x81\x40Taro"},
-    };
-    for (const auto& [in, out] : cases) {
-        char text[64];
-        std::strcpy(text, in);
-        TrimBlanks(text);
-        EXPECT_STREQ(text, out) << in;
-    }
-}
-
 class KeySetupForm : public WorkflowTest {
 protected:
     int form = 0;
