@@ -81,8 +81,10 @@ int PromptPassphrase(Window owner, char* output, int maxLength, const char* prom
 // parameter. 0 when a key pair was created, 1 when the user cancelled.
 int RunKeySetupDialog(Window owner, KeyPaths* keyPaths);
 
-// Controls of an open dialog, by id.
-void GetDialogItemText(Window dialog, int id, char* buffer, int size);
+// Controls of an open dialog, by id. GetDialogItemText reads the whole text
+// of a control into `buffer`; when it does not fit `size` bytes with its
+// terminator it returns false and leaves the empty text: a text is never cut.
+bool GetDialogItemText(Window dialog, int id, char* buffer, int size);
 void EnableDialogItem(Window dialog, int id, bool enabled);
 // Steps a progress bar by its step, starting again from the beginning past
 // the end of its range; or sets its position.
@@ -119,8 +121,6 @@ int GetButtonCheckState(Window button);
 void SetMenuItemChecked(Window window, unsigned commandId, bool checked);
 // Sends the close request to a window, as its close box does.
 void SendCloseRequest(Window window);
-// Shows the about box (dialog 109) modally over `owner`.
-void ShowAboutBox(Window owner);
 
 // ---- Dropped files -------------------------------------------------------------
 

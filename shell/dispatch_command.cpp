@@ -4,6 +4,7 @@
 
 #include "engine/result_codes.h"
 #include "resources/resource.h"
+#include "shell/about_box.h"
 #include "shell/app_state.h"
 #include "shell/help_viewer.h"
 #include "shell/mode_entries.h"
@@ -13,7 +14,20 @@
 #include "workflows/fingerprint_display.h"
 #include "workflows/passphrase_change_workflow.h"
 
+const CommandEntries kProgramCommands = {
+    StartEncrypt,
+    StartDecrypt,
+    StartSign,
+    StartVerify,
+    KeyInfoWorkflow,
+    ExportWorkflow,
+    OwnFingerprintWorkflow,
+    PassphraseChangeWorkflow,
+};
+
 namespace {
+
+constexpr int kPassphraseChangedText = 100;
 
 // A file operation started from the menu: its message is owned by the main
 // window, and the status timer brings back the idle text afterwards.
@@ -45,7 +59,7 @@ void ToggleSetting(ui::Window mainWindow, std::int32_t* setting) {
 
 }  // namespace
 
-void DispatchCommand(ui::Window mainWindow, unsigned commandId) {
+void DispatchCommand(ui::Window mainWindow, unsigned commandId, const CommandEntries& entries) {
     KeyPaths* keyPaths = &gAppState.work.keyPaths;
     switch (commandId) {
         case IDC_ENCRYPT_BUTTON:
@@ -61,34 +75,41 @@ void DispatchCommand(ui::Window mainWindow, unsigned commandId) {
             SetStatusText(IDS_VERIFY_IDLE);
             break;
         case IDM_ENCRYPT_FILE:
-            RunFileCommand(mainWindow, StartEncrypt);
+            RunFileCommand(mainWindow, entries.startEncrypt);
             break;
         case IDM_DECRYPT_FILE:
-            RunFileCommand(mainWindow, StartDecrypt);
+            RunFileCommand(mainWindow, entries.startDecrypt);
             break;
         case IDM_SIGN_FILE:
-            RunFileCommand(mainWindow, StartSign);
+            RunFileCommand(mainWindow, entries.startSign);
             break;
         case IDM_VERIFY_SIGNATURE:
-            RunFileCommand(mainWindow, StartVerify);
+            RunFileCommand(mainWindow, entries.startVerify);
             break;
         case IDM_KEY_INFO:
-            ShowKeyCommandResult(KeyInfoWorkflow(mainWindow, keyPaths));
+            ShowKeyCommandResult(entries.keyInfo(mainWindow, keyPaths));
             break;
         case IDM_EXIT:
             ui::SendCloseRequest(mainWindow);
             break;
         case IDM_EXPORT_KEY:
-            ShowKeyCommandResult(ExportWorkflow(mainWindow, keyPaths));
+            ShowKeyCommandResult(entries.exportKey(mainWindow, keyPaths));
             break;
         case IDM_OWN_FINGERPRINT:
-            ShowKeyCommandResult(OwnFingerprintWorkflow(mainWindow, keyPaths));
+            ShowKeyCommandResult(entries.ownFingerprint(mainWindow, keyPaths));
             break;
-        case IDM_CHANGE_PASSPHRASE:
-            ShowKeyCommandResult(PassphraseChangeWorkflow());
+        case IDM_CHANGE_PASSPHRASE: {
+            // The new passphrase holds from now on: the status bar says so
+            // until the next status change.
+            ResultCode result = entries.changePassphrase(mainWindow, keyPaths);
+            if (result == rc::kOk) {
+                SetStatusText(kPassphraseChangedText);
+            }
+            ShowKeyCommandResult(result);
             break;
+        }
         case IDM_ABOUT:
-            ui::ShowAboutBox(mainWindow);
+            ShowAboutBox(mainWindow);
             break;
         case IDM_DECRYPT_NO_VERIFY:
             ToggleSetting(mainWindow, &gAppState.work.decryptNoVerify);

@@ -14,9 +14,6 @@ namespace {
 constexpr int kPromptCaption = 21;
 constexpr int kPromptText = 22;
 constexpr int kPromptSize = 260;
-// The start-up prompt takes at most 255 characters, which the cached
-// passphrase slot holds with room to spare.
-constexpr int kStartupPassphraseLength = 256;
 constexpr std::size_t kTitleSize = 517;
 
 enum KeyFolderState { kNormalStart = 0, kFirstStart = 1, kHomeNameTaken = 2 };
@@ -147,8 +144,8 @@ ResultCode CheckStartupPassphrase(ui::Window owner, KeyPaths* keyPaths) {
     char prompt[kPromptSize];
     platform::LoadText(kPromptCaption, caption, sizeof caption);
     platform::LoadText(kPromptText, prompt, sizeof prompt);
-    if (ui::PromptPassphrase(owner, keyPaths->passphrase, kStartupPassphraseLength, prompt,
-                             caption) == 0) {
+    if (ui::PromptPassphrase(owner, keyPaths->passphrase, kStartupPromptSize, prompt, caption) ==
+        0) {
         platform::RemoveFile(trialSignature);
         return rc::kCancelled;
     }

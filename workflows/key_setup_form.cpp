@@ -16,9 +16,11 @@ constexpr int kTextSize = 260;
 constexpr int kFullProgress = 100;
 constexpr int kCreateButton = 1;  // the default button
 constexpr int kCancelButton = 2;
-// Text lengths the fields hold, terminator included.
-constexpr int kUserNameSize = 64;
-constexpr int kFieldSize = 256;
+// The fields limit their texts in characters, and a double-byte character
+// takes two bytes: the buffers hold twice the limit, so that a text is read
+// whole and judged by the key generation's checks, never cut.
+constexpr int kUserNameSize = 2 * 63 + 1;
+constexpr int kEmailSize = 2 * 255 + 1;
 const int kFormControls[] = {IDC_SETUP_USER_NAME,        IDC_SETUP_EMAIL, IDC_SETUP_PASSPHRASE,
                              IDC_SETUP_PASSPHRASE_AGAIN, kCreateButton,   kCancelButton};
 
@@ -30,10 +32,10 @@ void EnableForm(ui::Window form, bool enabled) {
 
 // What the form holds, read once; the passphrases are wiped afterwards.
 struct FormEntries {
-    char userName[kTextSize];
-    char email[kTextSize];
-    char passphrase[kTextSize];
-    char repeated[kTextSize];
+    char userName[kUserNameSize];
+    char email[kEmailSize];
+    char passphrase[kStartupPromptSize];
+    char repeated[kStartupPromptSize];
     ~FormEntries() { platform::WipeMemory(this, sizeof *this); }
 };
 
@@ -60,12 +62,20 @@ int StepProgressBar(std::int32_t* lineCounter) {
 
 ResultCode CreateKeyFromForm(ui::Window form, KeyPaths* keyPaths) {
     FormEntries entries{};
+    // A name or address too long to read stays empty, which the key
+    // generation refuses (11, 15).
     ui::GetDialogItemText(form, IDC_SETUP_USER_NAME, entries.userName, kUserNameSize);
     TrimBlanks(entries.userName);
-    ui::GetDialogItemText(form, IDC_SETUP_EMAIL, entries.email, kFieldSize);
+    ui::GetDialogItemText(form, IDC_SETUP_EMAIL, entries.email, kEmailSize);
     TrimBlanks(entries.email);
-    ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE, entries.passphrase, kFieldSize);
-    ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE_AGAIN, entries.repeated, kFieldSize);
+    // A passphrase longer than the start-up prompt takes would lock the
+    // user out at the next start: refused before anything is cached.
+    if (!ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE, entries.passphrase,
+                               sizeof entries.passphrase) ||
+        !ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE_AGAIN, entries.repeated,
+                               sizeof entries.repeated)) {
+        return rc::kPassphraseInvalid;
+    }
     if (std::strcmp(entries.passphrase, entries.repeated) != 0) {
         return rc::kPassphraseMismatch;
     }

@@ -2,5 +2,10 @@
 #pragma once
 
 #include "engine/result_codes.h"
+#include "platform/ui.h"
+#include "workflows/work_context.h"
 
-ResultCode PassphraseChangeWorkflow();
+// Asks for the current passphrase and the new one twice (prompts owned by
+// `owner`), has GnuPG change it and replaces keyPaths->passphrase. 0 when
+// the passphrase was changed; the caller tells the user.
+ResultCode PassphraseChangeWorkflow(ui::Window owner, KeyPaths* keyPaths);

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/ui.h"
@@ -10,12 +11,24 @@
 
 namespace ui {
 
-void GetDialogItemText(Window dialog, int id, char* buffer, int size) {
+bool GetDialogItemText(Window dialog, int id, char* buffer, int size) {
     if (size <= 0) {
-        return;
+        return false;
     }
     buffer[0] = '\0';
-    GetDlgItemTextA(static_cast<HWND>(dialog), id, buffer, size);
+    // The length the control reports is at least the text's length in bytes;
+    // the text is read whole, then taken only if it fits. The copy may hold
+    // a passphrase: it is wiped.
+    HWND item = GetDlgItem(static_cast<HWND>(dialog), id);
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1, '\0');
+    GetWindowTextA(item, text.data(), static_cast<int>(text.size()));
+    std::size_t length = std::strlen(text.data());
+    bool fits = length < static_cast<std::size_t>(size);
+    if (fits) {
+        std::memcpy(buffer, text.data(), length + 1);
+    }
+    SecureZeroMemory(text.data(), text.size());
+    return fits;
 }
 
 void EnableDialogItem(Window dialog, int id, bool enabled) {

@@ -1,4 +1,10 @@
-#include "shell/win32/about_dialog.h"
+// The about box (dialog 109).
+#include <windows.h>
+
+#include "resources/resource.h"
+#include "shell/about_box.h"
+
+namespace {
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
@@ -18,4 +24,11 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             break;
     }
     return FALSE;
+}
+
+}  // namespace
+
+void ShowAboutBox(ui::Window owner) {
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT),
+                    static_cast<HWND>(owner), AboutDialogProc, 0);
 }

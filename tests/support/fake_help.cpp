@@ -1,23 +1,20 @@
-#include "tests/support/fake_help.h"
-
+// The Windows program's own pieces of the shell as the tests see them: no
+// HTML Help control exists, and the help and the about box are recorded.
+#include "shell/about_box.h"
 #include "shell/help_viewer.h"
 #include "tests/support/fake_ui.h"
 
-namespace fake_help {
-
-std::vector<HelpCall> calls;
-
-}  // namespace fake_help
-
-std::intptr_t CallHtmlHelp(ui::Window owner, const char* file, unsigned command,
-                           std::uintptr_t data) {
-    fake_help::calls.push_back(
-        {owner, file != nullptr ? std::optional<std::string>(file) : std::nullopt, command, data});
-    fake_ui::events.push_back("help " + std::to_string(command));
+std::intptr_t CallHtmlHelp(ui::Window owner, const char* file, unsigned command, std::uintptr_t) {
+    fake_ui::state.helpCalls.emplace_back(owner, file != nullptr ? file : "");
+    fake_ui::state.events.push_back("help " + std::to_string(command));
     return 0;
 }
 
 bool FindHelpControl(char* buffer) {
     buffer[0] = '\0';
     return false;
+}
+
+void ShowAboutBox(ui::Window) {
+    fake_ui::state.events.push_back("about box");
 }

@@ -2,240 +2,177 @@
 
 #include <cstring>
 
-#include "workflows/work_context.h"
+#include "platform/platform.h"
 
 namespace fake_ui {
 
-std::vector<std::string> events;
-std::vector<MessageBoxCall> messageBoxes;
-std::deque<int> messageBoxAnswers;
-std::vector<FileDialogCall> fileDialogs;
-std::deque<std::optional<std::string>> fileDialogAnswers;
-std::vector<PromptCall> prompts;
-std::deque<std::optional<std::string>> promptAnswers;
-std::function<int(ui::Window, KeyPaths*)> keySetupDialog;
-std::map<int, std::string> dialogItemTexts;
-std::map<int, bool> dialogItemEnabled;
-std::map<int, int> progressSteps;
-std::map<int, int> progressPositions;
-int repaints = 0;
-bool waitCursorShown = false;
-std::optional<std::string> clipboard;
-int clipboardResult = 0;
-std::map<ui::Window, std::string> windowTitles;
-std::vector<ui::Window> windowsShown;
-std::vector<ui::Window> windowsRaised;
-std::map<ui::Window, std::string> statusBarTexts;
-std::map<std::pair<ui::Window, unsigned>, unsigned> timers;
-std::map<ui::Window, int> buttonStates;
-std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
+State state;
+std::vector<MessageBoxCall>& messageBoxes = state.messageBoxes;
+std::deque<int>& messageBoxAnswers = state.messageBoxAnswers;
 
-void Reset() {
-    events.clear();
-    messageBoxes.clear();
-    messageBoxAnswers.clear();
-    fileDialogs.clear();
-    fileDialogAnswers.clear();
-    prompts.clear();
-    promptAnswers.clear();
-    keySetupDialog = nullptr;
-    dialogItemTexts.clear();
-    dialogItemEnabled.clear();
-    progressSteps.clear();
-    progressPositions.clear();
-    repaints = 0;
-    waitCursorShown = false;
-    clipboard.reset();
-    clipboardResult = 0;
-    windowTitles.clear();
-    windowsShown.clear();
-    windowsRaised.clear();
-    statusBarTexts.clear();
-    timers.clear();
-    buttonStates.clear();
-    menuChecks.clear();
-}
+}  // namespace fake_ui
 
 namespace {
+
+using fake_ui::state;
 
 std::optional<std::string> Optional(const char* text) {
     return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
 }
 
-void CopyCut(const std::string& text, char* buffer, int size) {
-    if (size <= 0) {
-        return;
+template <typename T>
+std::optional<T> Next(std::deque<std::optional<T>>* answers) {
+    if (answers->empty()) {
+        return std::nullopt;
     }
-    std::size_t length = text.size() < static_cast<std::size_t>(size - 1)
-                             ? text.size()
-                             : static_cast<std::size_t>(size - 1);
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
+    std::optional<T> answer = answers->front();
+    answers->pop_front();
+    return answer;
+}
+
+// Copies `text` whole when it fits `size` bytes with its terminator.
+bool CopyWhole(const std::string& text, char* buffer, int size) {
+    bool fits = text.size() < static_cast<std::size_t>(size);
+    std::memcpy(buffer, text.c_str(), fits ? text.size() + 1 : 1);
+    buffer[fits ? text.size() : 0] = '\0';
+    return fits;
 }
 
 }  // namespace
 
-}  // namespace fake_ui
-
 namespace ui {
 
-using namespace fake_ui;
-
 int ShowMessageBox(Window owner, const char* text, const char* caption, unsigned style) {
-    messageBoxes.push_back({owner, text, caption, style});
-    events.push_back(std::string("message: ") + caption + ": " + text);
-    if (!messageBoxAnswers.empty()) {
-        int answer = messageBoxAnswers.front();
-        messageBoxAnswers.pop_front();
-        return answer;
+    state.messageBoxes.push_back({owner, text, caption, style});
+    state.events.push_back(std::string("message: ") + caption + ": " + text);
+    if (state.messageBoxAnswers.empty()) {
+        return (style & 0xF) == kBoxYesNo ? kAnswerYes : kAnswerOk;
     }
-    return (style & 0xF) == kBoxYesNo ? kAnswerYes : kAnswerOk;
+    int answer = state.messageBoxAnswers.front();
+    state.messageBoxAnswers.pop_front();
+    return answer;
 }
 
 int AskFileName(const FileDialogRequest& request) {
-    FileDialogCall call{request.owner,
-                        request.kind,
-                        Optional(request.title),
-                        {},
-                        request.name,
-                        Optional(request.initialFolder),
-                        request.options,
-                        Optional(request.defaultExtension)};
+    fake_ui::FileDialogCall call{request.owner,
+                                 request.kind,
+                                 Optional(request.title),
+                                 {},
+                                 request.name,
+                                 Optional(request.initialFolder),
+                                 request.options,
+                                 Optional(request.defaultExtension)};
     for (int i = 0; i < request.filterCount; ++i) {
         call.filters.emplace_back(request.filters[i].label, request.filters[i].pattern);
     }
-    fileDialogs.push_back(call);
-    events.push_back(std::string(request.kind == FileDialogKind::Open ? "open: " : "save: ") +
-                     (request.title != nullptr ? request.title : "(no title)"));
-    std::optional<std::string> answer;
-    if (!fileDialogAnswers.empty()) {
-        answer = fileDialogAnswers.front();
-        fileDialogAnswers.pop_front();
-    }
-    if (!answer) {
-        return 1;
-    }
-    CopyCut(*answer, request.name, 260);
-    return 0;
+    state.fileDialogs.push_back(call);
+    state.events.push_back(std::string(request.kind == FileDialogKind::Open ? "open: " : "save: ") +
+                           (request.title != nullptr ? request.title : "(no title)"));
+    std::optional<std::string> answer = Next(&state.fileDialogAnswers);
+    return answer && CopyWhole(*answer, request.name, 260) ? 0 : 1;
 }
 
 int PromptPassphrase(Window owner, char* output, int maxLength, const char* prompt,
                      const char* caption) {
     output[0] = '\0';
-    prompts.push_back({owner, maxLength, Optional(prompt), Optional(caption)});
-    events.push_back(std::string("prompt: ") + (caption != nullptr ? caption : "Password"));
-    std::optional<std::string> answer;
-    if (!promptAnswers.empty()) {
-        answer = promptAnswers.front();
-        promptAnswers.pop_front();
+    state.prompts.push_back({owner, maxLength, Optional(prompt), Optional(caption)});
+    state.events.push_back(std::string("prompt: ") + (caption != nullptr ? caption : "Password"));
+    while (std::optional<std::string> answer = Next(&state.promptAnswers)) {
+        if (CopyWhole(*answer, output, maxLength)) {
+            return 1;
+        }
+        // The real prompt refuses such a text over its own dialog, which
+        // the fake does not have, and stays open.
+        char refusal[260];
+        platform::LoadText(57, refusal, sizeof refusal);
+        ShowMessageBox(nullptr, refusal, "Message Box", kBoxOk);
     }
-    if (!answer) {
-        return 0;
-    }
-    CopyCut(*answer, output, maxLength);
-    return 1;
+    return 0;
 }
 
 int RunKeySetupDialog(Window owner, KeyPaths* keyPaths) {
-    events.push_back("key setup");
-    return keySetupDialog ? keySetupDialog(owner, keyPaths) : 1;
+    state.events.push_back("key setup");
+    return state.keySetupDialog ? state.keySetupDialog(owner, keyPaths) : 1;
 }
 
-void GetDialogItemText(Window, int id, char* buffer, int size) {
-    CopyCut(dialogItemTexts[id], buffer, size);
+bool GetDialogItemText(Window, int id, char* buffer, int size) {
+    return CopyWhole(state.dialogItemTexts[id], buffer, size);
 }
 
 void EnableDialogItem(Window, int id, bool enabled) {
-    dialogItemEnabled[id] = enabled;
-    events.push_back(std::string(enabled ? "enable " : "disable ") + std::to_string(id));
+    state.dialogItemEnabled[id] = enabled;
+    state.events.push_back(std::string(enabled ? "enable " : "disable ") + std::to_string(id));
 }
 
 void StepProgressBar(Window, int id) {
-    ++progressSteps[id];
+    ++state.progressSteps[id];
 }
 
 void SetProgressBarPosition(Window, int id, int position) {
-    progressPositions[id] = position;
-    events.push_back("progress " + std::to_string(id) + " at " + std::to_string(position));
+    state.progressPositions[id] = position;
 }
 
-void RepaintNow(Window) {
-    ++repaints;
-}
+void RepaintNow(Window) {}
 
 CursorToken ShowWaitCursor() {
-    waitCursorShown = true;
-    events.push_back("wait cursor");
+    state.events.push_back("wait cursor");
     return 1;
 }
 
-void RestoreCursor(CursorToken) {
-    waitCursorShown = false;
-    events.push_back("cursor back");
-}
+void RestoreCursor(CursorToken) {}
 
 int PutTextOnClipboard(const char* text) {
-    events.push_back("clipboard");
-    if (clipboardResult == 0) {
-        clipboard = text;
+    if (state.clipboardResult == 0) {
+        state.clipboard = text;
     }
-    return clipboardResult;
+    return state.clipboardResult;
 }
 
 void SetWindowTitle(Window window, const char* title) {
-    windowTitles[window] = title;
-    events.push_back(std::string("title: ") + title);
+    state.windowTitles[window] = title;
 }
 
-void ShowWindowNow(Window window) {
-    windowsShown.push_back(window);
-    events.push_back("show window");
+void ShowWindowNow(Window) {
+    state.events.push_back("show window");
 }
 
 void RaiseToTopMost(Window window) {
-    windowsRaised.push_back(window);
-    events.push_back("top-most");
+    state.windowsRaised.push_back(window);
 }
 
 void SetStatusBarText(Window statusBar, const char* text) {
-    statusBarTexts[statusBar] = text;
-    events.push_back(std::string("status: ") + text);
+    state.statusBarTexts[statusBar] = text;
+    state.events.push_back(std::string("status: ") + text);
 }
 
 void StartTimer(Window window, unsigned id, unsigned milliseconds) {
-    timers[{window, id}] = milliseconds;
-    events.push_back("timer start " + std::to_string(id));
+    state.timers[{window, id}] = milliseconds;
+    state.events.push_back("timer start " + std::to_string(id));
 }
 
 void StopTimer(Window window, unsigned id) {
-    timers.erase({window, id});
-    events.push_back("timer stop " + std::to_string(id));
+    state.timers.erase({window, id});
 }
 
 int GetButtonCheckState(Window button) {
-    auto found = buttonStates.find(button);
-    return found != buttonStates.end() ? found->second : 0;
+    auto found = state.buttonStates.find(button);
+    return found != state.buttonStates.end() ? found->second : 0;
 }
 
 void SendCloseRequest(Window) {
-    events.push_back("close request");
-}
-
-void ShowAboutBox(Window) {
-    events.push_back("about box");
+    state.events.push_back("close request");
 }
 
 void SetMenuItemChecked(Window window, unsigned commandId, bool checked) {
-    menuChecks[{window, commandId}] = checked;
+    state.menuChecks[{window, commandId}] = checked;
 }
 
 int DroppedFileCount(Drop drop) {
-    return static_cast<int>(static_cast<FakeDrop*>(drop)->paths.size());
+    return static_cast<int>(static_cast<fake_ui::FakeDrop*>(drop)->paths.size());
 }
 
 int DroppedFilePath(Drop drop, int index, char* buffer, int size) {
-    const std::string& path = static_cast<FakeDrop*>(drop)->paths.at(index);
-    CopyCut(path, buffer, size);
+    CopyWhole(static_cast<fake_ui::FakeDrop*>(drop)->paths.at(index), buffer, size);
     return static_cast<int>(std::strlen(buffer));
 }
 

@@ -9,18 +9,6 @@
 
 namespace test_support {
 
-namespace {
-
-std::string Join(const std::string& folder, const std::string& name) {
-    std::string path = folder;
-    if (!path.empty() && path.back() != platform::kPathSeparator) {
-        path.push_back(platform::kPathSeparator);
-    }
-    return path + name;
-}
-
-}  // namespace
-
 std::string StringText(int id) {
     char text[260];
     platform::LoadText(id, text, sizeof text);
@@ -30,42 +18,35 @@ std::string StringText(int id) {
 std::string NativePath(const std::string& path) {
     std::string result = path;
     for (char& c : result) {
-        if (c == '/') {
-            c = platform::kPathSeparator;
-        }
+        c = c == '/' ? platform::kPathSeparator : c;
     }
     return result;
 }
 
 ProgramFolder::ProgramFolder(const std::string& subfolder) {
     char temp[platform::kMaxPath];
-    if (!platform::GetTempFolder(temp, sizeof temp)) {
-        throw std::runtime_error("test setup: no temporary folder");
-    }
     static int counter = 0;
     for (int attempt = 0;; ++attempt) {
-        root_ = Join(temp, "quillet-test-" + std::to_string(std::rand() % 100000) + "-" +
-                               std::to_string(++counter));
+        if (attempt > 100 || !platform::GetTempFolder(temp, sizeof temp)) {
+            throw std::runtime_error("test setup: cannot make a folder in the temporary folder");
+        }
+        root_ = std::string(temp) + "quillet-test-" + std::to_string(std::rand() % 100000) + "-" +
+                std::to_string(++counter);
         if (platform::MakeFolder(root_.c_str())) {
             break;
         }
-        if (attempt > 100) {
-            throw std::runtime_error("test setup: cannot make a folder in " + std::string(temp));
-        }
     }
-    folder_ = root_;
+    folder_ = root_ + platform::kPathSeparator;
     if (!subfolder.empty()) {
-        folder_ = Join(folder_, subfolder);
+        folder_ += subfolder + platform::kPathSeparator;
         MakeFolderAt(folder_);
     }
-    folder_.push_back(platform::kPathSeparator);
     MakeFolderAt(PathOf("bin"));
     Activate();
 }
 
 void ProgramFolder::Activate() const {
-    std::string program = PathOf("Quillet.exe");
-    platform::OverrideProgramPath(program.c_str());
+    platform::OverrideProgramPath(PathOf("Quillet.exe").c_str());
 }
 
 ProgramFolder::~ProgramFolder() {
@@ -80,32 +61,22 @@ std::string ProgramFolder::PathOf(const std::string& relative) const {
 }
 
 void ProgramFolder::InstallRealGpg() {
-    std::string gpg = HostPath(QUILLET_TEST_GPG);
-    if (!Exists(gpg)) {
-        throw std::runtime_error("GnuPG for the tests is missing: " + gpg);
-    }
-    CopyFile(gpg, PathOf("bin/gpg.exe"));
+    CopyFile(HostPath(QUILLET_TEST_GPG), PathOf("bin/gpg.exe"));
     MakeExecutable(PathOf("bin/gpg.exe"));
 }
 
 void ProgramFolder::InstallFakeGpg(const std::string& script) {
     // A new script starts a new recording.
-    for (const char* record : {"bin/fake-gpg.args", "bin/fake-gpg.cwd", "bin/fake-gpg.stdin"}) {
-        platform::RemoveFile(PathOf(record).c_str());
+    for (const char* record : {"args", "cwd", "stdin"}) {
+        platform::RemoveFile(PathOf(std::string("bin/fake-gpg.") + record).c_str());
     }
     CopyFile(HostPath(QUILLET_FAKE_GPG), PathOf("bin/gpg.exe"));
     MakeExecutable(PathOf("bin/gpg.exe"));
     WriteFile(PathOf("bin/fake-gpg.script"), script);
 }
 
-std::string ProgramFolder::FakeArguments() const {
-    return ReadFile(PathOf("bin/fake-gpg.args"));
-}
-std::string ProgramFolder::FakeWorkingFolder() const {
-    return ReadFile(PathOf("bin/fake-gpg.cwd"));
-}
-std::string ProgramFolder::FakeInput() const {
-    return ReadFile(PathOf("bin/fake-gpg.stdin"));
+std::string ProgramFolder::Recorded(const char* what) const {
+    return ReadFile(PathOf(std::string("bin/fake-gpg.") + what));
 }
 
 void CopyFile(const std::string& from, const std::string& to) {
@@ -129,8 +100,7 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) {
+    if (!(out << content)) {
         throw std::runtime_error("test setup: cannot write " + path);
     }
 }

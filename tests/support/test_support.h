@@ -3,7 +3,6 @@
 // of the process's open handles.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,10 +10,10 @@
 
 namespace test_support {
 
-// A fresh folder in the temporary folder that stands for the folder of the
-// program: GetProgramPath answers "<folder>Quillet.exe" while it lives. Its
-// bin folder is made at once; `subfolder` (optional) adds one more level,
-// for folder names with special bytes.
+// A fresh folder in the temporary folder that stands for the program's
+// folder: GetProgramPath answers "<folder>Quillet.exe" while it lives (the
+// newest one, or the last activated). Its bin folder is made at once;
+// `subfolder` adds one more level, for folder names with special bytes.
 class ProgramFolder {
 public:
     explicit ProgramFolder(const std::string& subfolder = "");
@@ -22,40 +21,37 @@ public:
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
-    // Makes this folder the program's folder again (the newest folder is).
     void Activate() const;
     // The folder with its trailing separator.
     const std::string& Folder() const { return folder_; }
     // The folder followed by `relative`, whose '/' become the platform's separator.
     std::string PathOf(const std::string& relative) const;
-
-    // bin/gpg.exe becomes the real GnuPG of the test build.
+    // bin/gpg.exe becomes the real GnuPG of the test build, or the scripted
+    // fake one playing `script`, which records its command line, working
+    // folder and standard input.
     void InstallRealGpg();
-    // bin/gpg.exe becomes the scripted fake GnuPG, playing `script`.
     void InstallFakeGpg(const std::string& script);
-    // What the fake GnuPG recorded: its command line, its working folder and
-    // the bytes it read from its standard input.
-    std::string FakeArguments() const;
-    std::string FakeWorkingFolder() const;
-    std::string FakeInput() const;
+    std::string FakeArguments() const { return Recorded("args"); }
+    std::string FakeWorkingFolder() const { return Recorded("cwd"); }
+    std::string FakeInput() const { return Recorded("stdin"); }
 
 private:
+    std::string Recorded(const char* what) const;
     std::string root_;
     std::string folder_;
 };
 
-// A string-table text as the program loads it.
+// A string-table text, and the message of a result code.
 std::string StringText(int id);
-// The message of a result code (for tests that link the engine).
 inline std::string ResultMessage(int code) {
     char text[260];
     LoadResultText(code, text, sizeof text);
     return text;
 }
 
-// A path in the platform's form: '/' become the platform's separator.
+// A path with '/' turned into the platform's separator; a path of the build
+// machine (a Linux path) as the test program sees it.
 std::string NativePath(const std::string& path);
-// A path of the build machine (a Linux path) as the test program sees it.
 std::string HostPath(const std::string& linuxPath);
 
 std::string ReadFile(const std::string& path);
@@ -68,26 +64,15 @@ void RemoveTree(const std::string& path);
 void MakeReadOnly(const std::string& path);
 void MakeExecutable(const std::string& path);
 std::string CurrentFolder();
-// Makes the system's temporary folder `path` for this process; the empty
+void ChangeFolder(const std::string& path);
+// Makes `path` the system's temporary folder for this process; the empty
 // text gives back the usual one.
 void SetTempFolder(const std::string& path);
-// The names of the files in a folder.
+// The names of the files and folders in a folder.
 std::vector<std::string> ListFolder(const std::string& path);
-void ChangeFolder(const std::string& path);
-
-#ifdef _WIN32
-// Holds a file open without sharing it, as another program may; the hold
-// ends when the object goes.
-struct ExclusiveHold {
-    void* handle;
-    ~ExclusiveHold();
-};
-std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path);
-#endif
 
 // The number of handles (file descriptors) the process holds open now.
 int CountOpenHandles();
-
 // A handle opened only to see whether something closes it behind our back.
 struct Probe {
     long long handle;

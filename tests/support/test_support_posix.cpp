@@ -16,8 +16,7 @@ std::string HostPath(const std::string& linuxPath) {
 }
 
 void RemoveTree(const std::string& path) {
-    std::string command = "rm -rf '" + path + "'";
-    if (std::system(command.c_str()) != 0) {
+    if (std::system(("rm -rf '" + path + "'").c_str()) != 0) {
         throw std::runtime_error("test cleanup failed: " + path);
     }
 }
@@ -42,42 +41,25 @@ void ChangeFolder(const std::string& path) {
 }
 
 void SetTempFolder(const std::string& path) {
-    if (path.empty()) {
-        unsetenv("TMPDIR");
-    } else {
-        setenv("TMPDIR", path.c_str(), 1);
-    }
+    path.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", path.c_str(), 1);
 }
 
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
-    DIR* folder = opendir(path.c_str());
-    while (folder != nullptr) {
-        dirent* entry = readdir(folder);
-        if (entry == nullptr) {
-            break;
+    if (DIR* folder = opendir(path.c_str())) {
+        while (dirent* entry = readdir(folder)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
         }
-        std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    if (folder != nullptr) {
         closedir(folder);
     }
     return names;
 }
 
 int CountOpenHandles() {
-    int count = 0;
-    DIR* folder = opendir("/proc/self/fd");
-    while (dirent* entry = readdir(folder)) {
-        if (entry->d_name[0] != '.') {
-            ++count;
-        }
-    }
-    closedir(folder);
-    return count - 1;  // the listing's own descriptor
+    return static_cast<int>(ListFolder("/proc/self/fd").size()) - 1;  // the listing's own
 }
 
 Probe OpenProbe() {

@@ -20,29 +20,13 @@ std::string HostPath(const std::string& linuxPath) {
 }
 
 void RemoveTree(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(path.c_str());
         return;
     }
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
+    for (const std::string& name : ListFolder(path)) {
+        RemoveTree(path + "\\" + name);
     }
     RemoveDirectoryA(path.c_str());
 }
@@ -65,19 +49,6 @@ void ChangeFolder(const std::string& path) {
     }
 }
 
-ExclusiveHold::~ExclusiveHold() {
-    CloseHandle(handle);
-}
-
-std::unique_ptr<ExclusiveHold> HoldExclusively(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("cannot hold " + path);
-    }
-    return std::unique_ptr<ExclusiveHold>(new ExclusiveHold{file});
-}
-
 void SetTempFolder(const std::string& path) {
     SetEnvironmentVariableA("TMP", path.empty() ? nullptr : path.c_str());
 }
@@ -86,46 +57,17 @@ std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry)) {
         std::string name = entry.cFileName;
         if (name != "." && name != "..") {
             names.push_back(name);
         }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    }
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
     return names;
 }
-
-namespace {
-
-// The kind of object a handle stands for ("File", "Process", "Event", ...).
-std::string KindOf(HANDLE handle) {
-    using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-    static auto query = reinterpret_cast<QueryObject>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
-    constexpr int kObjectTypeInformation = 2;
-    alignas(8) char buffer[512];
-    ULONG length = 0;
-    if (query == nullptr || query(handle, kObjectTypeInformation, buffer, sizeof buffer, &length)) {
-        return "";
-    }
-    struct Name {
-        unsigned short length;
-        unsigned short capacity;
-        const wchar_t* text;
-    };
-    const Name* name = reinterpret_cast<const Name*>(buffer);
-    std::string kind;
-    for (unsigned i = 0; i < name->length / 2; ++i) {
-        kind.push_back(static_cast<char>(name->text[i]));
-    }
-    return kind;
-}
-
-}  // namespace
 
 int CountOpenHandles() {
     // Wine does not count a process's handles for it, so look at every
@@ -137,10 +79,9 @@ int CountOpenHandles() {
     for (std::uintptr_t value = 4; value < 65536; value += 4) {
         HANDLE handle = reinterpret_cast<HANDLE>(value);
         DWORD flags = 0;
-        if (GetHandleInformation(handle, &flags)) {
-            std::string kind = KindOf(handle);
-            count += kind == "File" || kind == "Process" || kind == "Thread";
-        }
+        count += GetHandleInformation(handle, &flags) &&
+                 (GetFileType(handle) != FILE_TYPE_UNKNOWN || GetProcessId(handle) != 0 ||
+                  GetThreadId(handle) != 0);
     }
     return count;
 }

@@ -1,13 +1,11 @@
 // The real Windows user interface, worked under Wine: the passphrase prompt
-// driven from a second thread as a person would (type, press OK or Cancel,
-// Escape, the close box), the clipboard hand-over, the menu check marks and
-// the filter list of the file dialogs.
+// driven from a second thread as a person would, the reading of a form's
+// field, and the clipboard.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -20,224 +18,175 @@
 
 namespace {
 
-// Waits up to 10 seconds for a top-level dialog with this title.
+void Pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// Waits up to 10 seconds for a visible top-level dialog with this title.
 HWND WaitForDialog(const char* title) {
     for (int i = 0; i < 200; ++i) {
         HWND window = FindWindowA("#32770", title);
         if (window != nullptr && IsWindowVisible(window)) {
             return window;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Pause(50);
     }
     return nullptr;
 }
 
-std::string ItemText(HWND dialog, int id) {
-    char text[512] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
-std::string WindowText(HWND window) {
+std::string TextOf(HWND window) {
     char text[512] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
 
-// Runs PromptPassphrase on this thread while `act` works the dialog titled
-// `title` from a second thread; returns the prompt's result.
-int PromptWhile(const char* caption, const char* prompt, char* output, int maxLength,
-                const char* title, const std::function<void(HWND)>& act) {
-    std::thread person([&] {
-        HWND dialog = WaitForDialog(title);
-        if (dialog != nullptr) {
-            act(dialog);
-        }
-    });
-    int result = ui::PromptPassphrase(nullptr, output, maxLength, prompt, caption);
-    person.join();
-    return result;
+// What the person saw, and what became of the field: every text set into
+// it, and what it held when it was destroyed.
+struct Watch {
+    WNDPROC original = nullptr;
+    std::string title, prompt, refusal;
+    LRESULT limit = 0;
+    std::vector<std::string> textsSet;
+    std::string textAtDestroy = "(not destroyed)";
+} gWatch;
+
+LRESULT CALLBACK WatchingFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT) {
+        gWatch.textsSet.push_back(reinterpret_cast<const char*>(lParam));
+    } else if (message == WM_DESTROY) {
+        gWatch.textAtDestroy = TextOf(field);
+    }
+    return CallWindowProcA(gWatch.original, field, message, wParam, lParam);
 }
 
-void Type(HWND dialog, const std::string& text) {
-    HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
+// Types into the field (posted keys, handled by the dialog's thread).
+void Type(HWND field, const std::string& text) {
     for (char c : text) {
         PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
     }
+    for (int i = 0; i < 100 && GetWindowTextLengthA(field) < int(text.size()); ++i) {
+        Pause(20);
+    }
+    Pause(100);
 }
 
 void Press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
-// Waits until the dialog's field holds `length` characters (posted typing
-// is handled by the dialog's own thread).
-void WaitForFieldLength(HWND dialog, int length) {
-    HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
-    for (int i = 0; i < 100 && GetWindowTextLengthA(field) < length; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-// Watches what becomes of the field's text until the dialog goes: every text
-// set into it, and what it holds when it is destroyed.
-struct FieldWatch {
-    WNDPROC original = nullptr;
-    std::vector<std::string> textsSet;
-    std::string textAtDestroy = "(not destroyed)";
-};
-FieldWatch gFieldWatch;
-
-LRESULT CALLBACK WatchingFieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTEXT) {
-        gFieldWatch.textsSet.push_back(reinterpret_cast<const char*>(lParam));
-    } else if (message == WM_DESTROY) {
-        gFieldWatch.textAtDestroy = WindowText(field);
-    }
-    return CallWindowProcA(gFieldWatch.original, field, message, wParam, lParam);
-}
-
-void WatchField(HWND dialog) {
-    gFieldWatch = FieldWatch{};
-    HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
-    gFieldWatch.original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchingFieldProc)));
-}
-
-TEST(PassphrasePromptTest, OkHandsOverWhatWasTypedWithCaptionAndPromptShown) {
-    char output[260] = "left over";
-    std::string title, prompt;
-    int result = PromptWhile("Caption A", "Prompt A", output, 256, "Caption A", [&](HWND dialog) {
-        title = WindowText(dialog);
-        prompt = ItemText(dialog, IDC_PROMPT_TEXT);
-        Type(dialog, "correct horse");
-        WaitForFieldLength(dialog, 13);
-        WatchField(dialog);
-        Press(dialog, IDOK);
-    });
-    EXPECT_EQ(result, 1);
-    EXPECT_STREQ(output, "correct horse");
-    EXPECT_EQ(title, "Caption A");
-    EXPECT_EQ(prompt, "Prompt A");
-    // The typed text is overwritten in place, then emptied, before the
-    // dialog goes.
-    EXPECT_EQ(gFieldWatch.textsSet, (std::vector<std::string>{"xxxxxxxxxxxxx", ""}));
-    EXPECT_EQ(gFieldWatch.textAtDestroy, "");
-}
-
-TEST(PassphrasePromptTest, TheFieldTakesAtMostMaxLengthLessOneCharacters) {
-    char output[8];
-    LRESULT limit = 0;
-    int result =
-        PromptWhile("Caption B", nullptr, output, sizeof output, "Caption B", [&](HWND dialog) {
-            limit = SendDlgItemMessageA(dialog, IDC_PASSPHRASE_FIELD, EM_GETLIMITTEXT, 0, 0);
-            Type(dialog, "abcdefghij");
-            WaitForFieldLength(dialog, 7);
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            Press(dialog, IDOK);
-        });
-    EXPECT_EQ(limit, 7);
-    EXPECT_EQ(result, 1);
-    EXPECT_STREQ(output, "abcdefg");
-}
-
-TEST(PassphrasePromptTest, OkOnAnEmptyFieldConfirmsTheEmptyText) {
-    char output[32] = "old";
-    int result = PromptWhile("Caption C", nullptr, output, sizeof output, "Caption C",
-                             [&](HWND dialog) { Press(dialog, IDOK); });
-    EXPECT_EQ(result, 1);
-    EXPECT_STREQ(output, "");
-}
-
-TEST(PassphrasePromptTest, CancelEscapeAndTheCloseBoxGiveZeroAndTheEmptyText) {
-    const std::function<void(HWND)> ways[] = {
-        [](HWND dialog) { Press(dialog, IDCANCEL); },
-        [](HWND dialog) {
-            HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
-            PostMessageA(field, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-        },
-        [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); },
-    };
-    for (const auto& way : ways) {
-        char output[32] = "previous";
-        int result =
-            PromptWhile("Caption D", nullptr, output, sizeof output, "Caption D", [&](HWND dialog) {
-                Type(dialog, "typed");
-                WaitForFieldLength(dialog, 5);
-                WatchField(dialog);
-                way(dialog);
-            });
-        EXPECT_EQ(result, 0);
-        EXPECT_STREQ(output, "");
-        EXPECT_EQ(gFieldWatch.textAtDestroy, "") << "what was typed stays in the field";
-    }
-}
-
-TEST(PassphrasePromptTest, WithoutCaptionAndPromptTheTemplateTextsStay) {
-    char output[32];
-    std::string prompt;
-    int result = PromptWhile(nullptr, nullptr, output, sizeof output, "Password", [&](HWND dialog) {
-        prompt = ItemText(dialog, IDC_PROMPT_TEXT);
-        Press(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(prompt, "Input your password");
-}
-
-// A field whose text needs more bytes than the buffer holds (double-byte
-// characters counted as one by the field's limit) is refused with a message,
-// never cut; the prompt stays open.
-TEST(PassphrasePromptTest, ATextLongerThanTheBufferIsRefusedNotCut) {
+// OK hands over what was typed, up to maxLength - 1 characters; Cancel,
+// Escape and the close box give 0 and the empty text; a text that needs
+// more bytes than the buffer holds (a double-byte character counts as one
+// against the field's limit) is refused with message 57 and never cut, the
+// prompt staying open. Whatever was typed is overwritten in the field and
+// emptied before the dialog goes. Without a caption and a prompt the
+// template's texts stay.
+TEST(PassphrasePrompt, WorkedAsAPersonWould) {
     char invalid[260];
     platform::LoadText(57, invalid, sizeof invalid);
-    char output[8] = "old";
-    std::string refusal;
-    bool stillOpen = false;
-    int result =
-        PromptWhile("Caption E", nullptr, output, sizeof output, "Caption E", [&](HWND dialog) {
-            SetDlgItemTextA(dialog, IDC_PASSPHRASE_FIELD, "abcdefghijkl");
-            Press(dialog, IDOK);
-            HWND box = WaitForDialog("Message Box");
-            if (box != nullptr) {
-                char text[260] = {};
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                refusal = text;
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
+    using Act = std::function<void(HWND dialog, HWND field)>;
+    const struct {
+        const char* caption;
+        int maxLength;
+        Act act;
+        int result;
+        std::string output;
+        std::string refusal;
+    } cases[] = {
+        {"A", 256, [](HWND d, HWND f) { Type(f, "correct horse"), Press(d, IDOK); }, 1,
+         "correct horse", ""},
+        {"A", 8, [](HWND d, HWND f) { Type(f, "abcdefghij"), Press(d, IDOK); }, 1, "abcdefg", ""},
+        {"A", 8, [](HWND d, HWND) { Press(d, IDOK); }, 1, "", ""},
+        {"A", 8, [](HWND d, HWND f) { Type(f, "typed"), Press(d, IDCANCEL); }, 0, "", ""},
+        {nullptr, 8,
+         [](HWND, HWND f) { Type(f, "typed"), PostMessageA(f, WM_KEYDOWN, VK_ESCAPE, 0x10001); }, 0,
+         "", ""},
+        {"A", 8,
+         [](HWND d, HWND f) { Type(f, "typed"), PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, 0,
+         "", ""},
+        {"A", 8,
+         [](HWND d, HWND f) {
+             SetWindowTextA(f, "abcdefghijkl");
+             Press(d, IDOK);
+             if (HWND box = WaitForDialog("Message Box")) {
+                 gWatch.refusal = TextOf(GetDlgItem(box, 0xFFFF));
+                 PostMessageA(box, WM_COMMAND, IDOK, 0);
+             }
+             Pause(300);
+             Press(d, IDCANCEL);  // the prompt is still open
+         },
+         0, "", invalid},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output + " " + std::to_string(c.result));
+        char output[260] = "left over";
+        std::thread person([&] {
+            HWND dialog = WaitForDialog(c.caption != nullptr ? c.caption : "Password");
+            if (dialog == nullptr) {
+                return;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            stillOpen = IsWindow(dialog) != FALSE;
-            Press(dialog, IDCANCEL);
+            HWND field = GetDlgItem(dialog, IDC_PASSPHRASE_FIELD);
+            gWatch = Watch{};
+            gWatch.original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchingFieldProc)));
+            gWatch.title = TextOf(dialog);
+            gWatch.prompt = TextOf(GetDlgItem(dialog, IDC_PROMPT_TEXT));
+            gWatch.limit = SendMessageA(field, EM_GETLIMITTEXT, 0, 0);
+            c.act(dialog, field);
         });
-    EXPECT_EQ(refusal, invalid);
-    EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(result, 0);
-    EXPECT_STREQ(output, "");
-}
-
-// ---- Clipboard ------------------------------------------------------------------
-
-TEST(ClipboardTest, TheTextArrivesAsPlainText) {
-    const char fingerprint[] = "0123456789ABCDEF0123456789ABCDEF01234567";
-    ASSERT_EQ(ui::PutTextOnClipboard(fingerprint), 0);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE data = GetClipboardData(CF_TEXT);
-    std::string text;
-    if (data != nullptr) {
-        text = static_cast<const char*>(GlobalLock(data));
-        GlobalUnlock(data);
+        int result = ui::PromptPassphrase(nullptr, output, c.maxLength,
+                                          c.caption != nullptr ? "Prompt" : nullptr, c.caption);
+        person.join();
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(output, c.output);
+        EXPECT_EQ(gWatch.title, c.caption != nullptr ? c.caption : "Password");
+        EXPECT_EQ(gWatch.prompt, c.caption != nullptr ? "Prompt" : "Input your password");
+        EXPECT_EQ(gWatch.limit, c.maxLength - 1);
+        EXPECT_EQ(gWatch.refusal, c.refusal);
+        EXPECT_EQ(gWatch.textAtDestroy, "");
+        if (!c.output.empty()) {
+            EXPECT_EQ(gWatch.textsSet,
+                      (std::vector<std::string>{std::string(c.output.size(), 'x'), ""}));
+        }
     }
-    CloseClipboard();
-    EXPECT_EQ(text, fingerprint);
 }
 
-TEST(ClipboardTest, AnOpenClipboardIsReportedAndLeftAlone) {
-    ASSERT_EQ(ui::PutTextOnClipboard("first"), 0);
+// A field is read whole or not at all: 127 kanji (254 bytes) fit 256 bytes,
+// 130 kanji (260 bytes) do not and leave the empty text.
+TEST(DialogItems, FieldTextIsReadWholeOrNotAtAll) {
+    HWND form = CreateWindowA("STATIC", "", 0, 0, 0, 99, 99, nullptr, nullptr, nullptr, nullptr);
+    HWND field = CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 50, 20, form,
+                               reinterpret_cast<HMENU>(IDC_SETUP_PASSPHRASE), nullptr, nullptr);
+    for (int kanji : {127, 130}) {
+        SetWindowTextW(field, std::wstring(kanji, L'\x6f22').c_str());
+        char buffer[256] = "old";
+        EXPECT_EQ(ui::GetDialogItemText(form, IDC_SETUP_PASSPHRASE, buffer, 256), kanji == 127);
+        EXPECT_EQ(std::string(buffer).size(), kanji == 127 ? 254u : 0u);
+    }
+    DestroyWindow(form);
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+            text = static_cast<const char*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+// The text arrives as plain text; a clipboard that another window holds open
+// is reported (47) and left alone.
+TEST(Clipboard, HandOverAndABusyClipboard) {
+    ASSERT_EQ(ui::PutTextOnClipboard("0123456789ABCDEF"), 0);
+    EXPECT_EQ(ClipboardText(), "0123456789ABCDEF");
     HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE tried = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread other([&] {
-        // Another window holds the clipboard open until the attempt is over.
-        HWND holder =
-            CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        HWND holder = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
         bool open = OpenClipboard(holder) != FALSE;
         SetEvent(opened);
         if (open) {
@@ -247,52 +196,20 @@ TEST(ClipboardTest, AnOpenClipboardIsReportedAndLeftAlone) {
         DestroyWindow(holder);
     });
     WaitForSingleObject(opened, 10000);
-    int result = ui::PutTextOnClipboard("second");
+    EXPECT_EQ(ui::PutTextOnClipboard("second"), 47);
     SetEvent(tried);
     other.join();
     CloseHandle(opened);
     CloseHandle(tried);
-    EXPECT_EQ(result, 47);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE data = GetClipboardData(CF_TEXT);
-    std::string text = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : "";
-    if (data != nullptr) {
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    EXPECT_EQ(text, "first");
+    EXPECT_EQ(ClipboardText(), "0123456789ABCDEF");
 }
 
-// ---- Menu check marks -------------------------------------------------------------
-
-TEST(MenuTest, CheckMarksAreSetAndClearedLeavingTheItemEnabled) {
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAIN_MENU));
-    ASSERT_NE(menu, nullptr);
-    HWND window = CreateWindowA("STATIC", "menu test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                menu, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-
-    ui::SetMenuItemChecked(window, IDM_ENCRYPT_NO_SIGN, true);
-    EXPECT_EQ(GetMenuState(menu, IDM_ENCRYPT_NO_SIGN, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED),
-              static_cast<UINT>(MF_CHECKED));
-    EXPECT_EQ(GetMenuState(menu, IDM_DECRYPT_NO_VERIFY, MF_BYCOMMAND) & MF_CHECKED, 0u);
-
-    EnableMenuItem(menu, IDM_ENCRYPT_NO_SIGN, MF_BYCOMMAND | MF_GRAYED);
-    ui::SetMenuItemChecked(window, IDM_ENCRYPT_NO_SIGN, false);
-    EXPECT_EQ(GetMenuState(menu, IDM_ENCRYPT_NO_SIGN, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED), 0u);
-
-    DestroyWindow(window);
-}
-
-// ---- Filter list ------------------------------------------------------------------
-
-TEST(FilterListTest, PairsAreTerminatedAndTheListEndsInTwoTerminators) {
+// The filters of a file dialog: pairs of terminated texts, and one more
+// terminator at the end.
+TEST(FileDialogs, FilterList) {
     const ui::FileFilter keyFiles[] = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
     EXPECT_EQ(ui::BuildFilterList(keyFiles, 2),
               std::string("gpg Files(*.gpg)\0*.gpg\0All Files(*.*)\0*.*\0\0", 43));
-    const ui::FileFilter allFiles[] = {{"All Files(*.*)", "*.*"}};
-    EXPECT_EQ(ui::BuildFilterList(allFiles, 1), std::string("All Files(*.*)\0*.*\0\0", 20));
-    EXPECT_EQ(ui::BuildFilterList(nullptr, 0), std::string("\0\0", 2));
 }
 
 }  // namespace

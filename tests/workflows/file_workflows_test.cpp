@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "platform/platform.h"
 #include "tests/workflows/workflow_fixture.h"
 #include "workflows/decrypt_workflow.h"
 #include "workflows/encrypt_workflow.h"
@@ -14,229 +14,150 @@ namespace {
 
 using namespace test_support;
 using Kind = ui::FileDialogKind;
-
+using Workflow = ResultCode (*)(ui::Window, WorkContext*, const char*);
+using Names = std::vector<std::optional<std::string>>;
 using Filters = std::vector<std::pair<std::string, std::string>>;
-const Filters kKeyFiles = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
-const Filters kSignatureFiles = {{"sig Files(*.sig)", "*.sig"}, {"All Files(*.*)", "*.*"}};
-const Filters kAllFiles = {{"All Files(*.*)", "*.*"}};
 
-void ExpectDialog(std::size_t index, Kind kind, int titleId, const Filters& filters,
-                  const std::string& initialName, const std::optional<std::string>& folder,
-                  unsigned options) {
-    ASSERT_LT(index, fake_ui::fileDialogs.size());
-    const fake_ui::FileDialogCall& call = fake_ui::fileDialogs[index];
-    EXPECT_EQ(call.kind, kind) << index;
-    EXPECT_EQ(call.title, StringText(titleId)) << index;
-    EXPECT_EQ(call.filters, filters) << index;
-    EXPECT_EQ(call.initialName, initialName) << index;
-    EXPECT_EQ(call.initialFolder, folder) << index;
-    EXPECT_EQ(call.options, options) << index;
-}
+const Filters kKeys = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
+const Filters kSigs = {{"sig Files(*.sig)", "*.sig"}, {"All Files(*.*)", "*.*"}};
+const Filters kAll = {{"All Files(*.*)", "*.*"}};
+constexpr unsigned kExist = ui::kFileMustExist, kOverwrite = ui::kAskBeforeOverwrite;
+constexpr unsigned kKeep = ui::kFileMustExist | ui::kKeepCurrentFolder;
 
-class FileWorkflows : public WorkflowTest {
-protected:
-    std::string plain = taro.folder.PathOf("report.doc");
-    std::string sealed = taro.folder.PathOf("report.doc.gpg");
-    std::string opened = taro.folder.PathOf("opened.doc");
+using FileWorkflows = WorkflowTest;
 
-    void SetUp() override {
-        WorkflowTest::SetUp();
-        WriteFile(plain, "the quarterly report\n");
-    }
-
-    void Answer(std::initializer_list<std::optional<std::string>> names) {
-        fake_ui::fileDialogAnswers.assign(names.begin(), names.end());
-    }
-};
-
-TEST_F(FileWorkflows, EncryptAsksForInputKeyFileAndOutputInThatOrder) {
-    Answer({plain, hanakoKey, sealed});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), nullptr), 0);
-    ASSERT_EQ(fake_ui::fileDialogs.size(), 3u);
-    ExpectDialog(0, Kind::Open, 6, kAllFiles, "", std::nullopt, ui::kFileMustExist);
-    ExpectDialog(1, Kind::Open, 7, kKeyFiles, "", pubkeyFolder,
-                 ui::kFileMustExist | ui::kKeepCurrentFolder);
-    ExpectDialog(2, Kind::Save, 8, kAllFiles, plain + ".gpg", std::nullopt,
-                 ui::kAskBeforeOverwrite);
-    EXPECT_EQ(fake_ui::fileDialogs[0].owner, MainWindow());
-    EXPECT_TRUE(Exists(sealed));
-    EXPECT_FALSE(fake_ui::waitCursorShown);
-}
-
-// A dropped file skips the first dialog.
-TEST_F(FileWorkflows, EncryptProposalsAtTheLengthLimit) {
-    std::string name255(255, 'a');
-    Answer({hanakoKey, std::nullopt});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), name255.c_str()), 1);
-    ASSERT_EQ(fake_ui::fileDialogs.size(), 2u);
-    EXPECT_EQ(fake_ui::fileDialogs[0].title, StringText(7));
-    EXPECT_EQ(fake_ui::fileDialogs[1].initialName, name255 + ".gpg");
-    fake_ui::Reset();
-    std::string name256(256, 'a');
-    Answer({hanakoKey, std::nullopt});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), name256.c_str()), 1);
-    EXPECT_EQ(fake_ui::fileDialogs[1].initialName, "");
-}
-
-TEST_F(FileWorkflows, CancellingAnyDialogRunsNothing) {
-    for (std::size_t cancelAt = 0; cancelAt < 3; ++cancelAt) {
-        fake_ui::Reset();
-        std::vector<std::optional<std::string>> answers = {plain, hanakoKey, sealed};
-        answers[cancelAt] = std::nullopt;
-        fake_ui::fileDialogAnswers.assign(answers.begin(), answers.end());
-        EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), nullptr), 1);
-        EXPECT_EQ(fake_ui::fileDialogs.size(), cancelAt + 1);
-        EXPECT_FALSE(OperationRan());
-        EXPECT_FALSE(Exists(sealed));
-    }
-}
-
-TEST_F(FileWorkflows, KeyFilesThatDoNotHoldExactlyOneKeyGive44) {
-    std::string twoKeys = taro.folder.PathOf("pubkey/both.gpg");
-    CopyFile(TwoKeysFile(), twoKeys);
-    std::string empty = taro.folder.PathOf("pubkey/empty.gpg");
-    WriteFile(empty, "");
-    for (const std::string& keyFile : {twoKeys, empty}) {
-        fake_ui::Reset();
-        Answer({keyFile, sealed});
-        EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 44);
-        EXPECT_FALSE(OperationRan());
-    }
-    // Also when GnuPG cannot be started at all.
-    RemoveTree(taro.folder.PathOf("bin/gpg.exe"));
-    Answer({hanakoKey, sealed});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 44);
-}
-
-TEST_F(FileWorkflows, EncryptWithoutSigningCountsAsSuccess) {
-    gAppState.work.encryptNoSign = 1;
-    Answer({hanakoKey, sealed});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    // A wrong cached passphrase still fails: GnuPG is given it all the same.
-    gAppState.work.encryptNoSign = 0;
-    std::strcpy(Keys()->passphrase, "not the passphrase");
-    Answer({hanakoKey, sealed});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 30);
-}
-
-TEST_F(FileWorkflows, OutputsThatAreTheProgramsOwnFilesAreRefused) {
-    std::string secretBefore = ReadFile(taro.secretKeyring);
-    std::string publicBefore = ReadFile(taro.publicKeyring);
-    std::string settings = taro.folder.PathOf("conf/Quillet.ini");
-    WriteFile(settings, "[global]\n");
-    // The same files reached by another spelling of their paths.
-    std::string secret = taro.folder.PathOf("conf/../conf/secring.gpg");
-    std::string pub = taro.folder.PathOf("conf/./pubring.gpg");
-    Answer({hanakoKey, secret});
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 29);
-    Answer({std::string(sealed), pub});
-    EXPECT_EQ(DecryptWorkflow(MainWindow(), Context(), sealed.c_str()), 29);
-    Answer({settings});
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 29);
-    Answer({taro.folder.PathOf("bin/gpg.exe")});
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 29);
-    EXPECT_FALSE(OperationRan());
-    EXPECT_EQ(ReadFile(taro.secretKeyring), secretBefore);
-    EXPECT_EQ(ReadFile(taro.publicKeyring), publicBefore);
-    EXPECT_EQ(ReadFile(settings), "[global]\n");
-}
-
-TEST_F(FileWorkflows, DecryptWithAndWithoutVerification) {
-    // Taro encrypts to himself, signed and unsigned.
-    std::string signedFile = taro.folder.PathOf("signed.gpg");
-    std::string unsignedFile = taro.folder.PathOf("unsigned.gpg");
-    Answer({taroKey, signedFile});
-    ASSERT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    gAppState.work.encryptNoSign = 1;
-    Answer({taroKey, unsignedFile});
-    ASSERT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-
-    fake_ui::Reset();
-    Answer({signedFile, taroKey, opened});
-    EXPECT_EQ(DecryptWorkflow(MainWindow(), Context(), nullptr), 0);
-    ExpectDialog(0, Kind::Open, 3, kKeyFiles, "", std::nullopt, ui::kFileMustExist);
-    ExpectDialog(1, Kind::Open, 2, kKeyFiles, "", pubkeyFolder,
-                 ui::kFileMustExist | ui::kKeepCurrentFolder);
-    ExpectDialog(2, Kind::Save, 1, kAllFiles, taro.folder.PathOf("signed"), std::nullopt,
-                 ui::kAskBeforeOverwrite);
-    EXPECT_EQ(ReadFile(opened), "the quarterly report\n");
-
-    // Unsigned with a key file: decrypted all the same, but reported.
-    RemoveTree(opened);
-    Answer({taroKey, opened});
-    EXPECT_EQ(DecryptWorkflow(MainWindow(), Context(), unsignedFile.c_str()), 48);
-    EXPECT_TRUE(Exists(opened));
-
-    // Without verification: no key file is asked for, and unsigned is fine.
-    fake_ui::Reset();
-    gAppState.work.decryptNoVerify = 1;
-    RemoveTree(opened);
-    Answer({opened});
-    EXPECT_EQ(DecryptWorkflow(MainWindow(), Context(), unsignedFile.c_str()), 0);
-    EXPECT_EQ(fake_ui::fileDialogs.size(), 1u);
-    EXPECT_EQ(ReadFile(opened), "the quarterly report\n");
-}
-
-TEST_F(FileWorkflows, DecryptProposals) {
-    gAppState.work.decryptNoVerify = 1;
-    const std::pair<const char*, const char*> cases[] = {
-        {"a.gpg", ""},
-        {"ab.gpg", "ab"},
-        {"data.Gpg", "data"},
-        {"PLAN.GPG", "PLAN"},
-        {"archive.zip", "archive.zip"},
-        {"abcde", ""},
+// Every operation started from the menu, each on the files the one before
+// made: its dialogs in order, each as the user sees it.
+TEST_F(FileWorkflows, EachOperationAsksItsDialogsInOrderAndSucceeds) {
+    std::string sealed = plain + ".gpg", opened = taro.folder.PathOf("opened.doc");
+    std::string sig = plain + ".sig";
+    struct Dialog {
+        Kind kind;
+        int titleId;
+        const Filters& filters;
+        std::string name;
+        bool inPubkey;
+        unsigned options;
     };
-    for (const auto& [input, proposal] : cases) {
+    const struct {
+        Workflow workflow;
+        Names answers;
+        std::vector<Dialog> dialogs;
+    } operations[] = {
+        {EncryptWorkflow,
+         {plain, taroKey, sealed},
+         {{Kind::Open, 6, kAll, "", false, kExist},
+          {Kind::Open, 7, kKeys, "", true, kKeep},
+          {Kind::Save, 8, kAll, sealed, false, kOverwrite}}},
+        {DecryptWorkflow,
+         {sealed, taroKey, opened},
+         {{Kind::Open, 3, kKeys, "", false, kExist},
+          {Kind::Open, 2, kKeys, "", true, kKeep},
+          {Kind::Save, 1, kAll, plain, false, kOverwrite}}},
+        {SignWorkflow,
+         {plain, sig},
+         {{Kind::Open, 19, kAll, "", false, kExist},
+          {Kind::Save, 20, kSigs, sig, false, kOverwrite}}},
+        {VerifyWorkflow,
+         {plain, sig, taroKey},
+         {{Kind::Open, 23, kAll, "", false, kExist},
+          {Kind::Open, 24, kSigs, sig, false, kExist},
+          {Kind::Open, 27, kKeys, "", true, kExist}}},
+    };
+    for (const auto& operation : operations) {
         fake_ui::Reset();
-        Answer({std::nullopt});
-        EXPECT_EQ(DecryptWorkflow(MainWindow(), Context(), input), 1);
-        EXPECT_EQ(fake_ui::fileDialogs.at(0).initialName, proposal) << input;
+        ui.fileDialogAnswers.assign(operation.answers.begin(), operation.answers.end());
+        EXPECT_EQ(operation.workflow(MainWindow(), Context(), nullptr), 0);
+        ASSERT_EQ(ui.fileDialogs.size(), operation.dialogs.size());
+        for (std::size_t i = 0; i < operation.dialogs.size(); ++i) {
+            const Dialog& want = operation.dialogs[i];
+            const fake_ui::FileDialogCall& got = ui.fileDialogs[i];
+            SCOPED_TRACE(want.titleId);
+            EXPECT_EQ(got.owner, MainWindow());
+            EXPECT_EQ(got.kind, want.kind);
+            EXPECT_EQ(got.title, StringText(want.titleId));
+            EXPECT_EQ(got.filters, want.filters);
+            EXPECT_EQ(got.initialName, want.name);
+            EXPECT_EQ(got.initialFolder.value_or(""), want.inPubkey ? pubkeyFolder : "");
+            EXPECT_EQ(got.options, want.options);
+        }
+    }
+    EXPECT_EQ(ReadFile(opened), ReadFile(plain));
+}
+
+// Output names proposed from the input: ".gpg" added or taken off, ".sig"
+// added, and none that would not fit a 260-byte name.
+TEST_F(FileWorkflows, CancelledDialogsAndProposedNames) {
+    std::string a255(255, 'a'), a256(256, 'a');
+    gAppState.work.decryptNoVerify = 1;
+    const struct {
+        Workflow workflow;
+        const char* dropped;
+        Names answers;
+        std::string proposal;
+    } cases[] = {
+        {EncryptWorkflow, nullptr, {}, ""},
+        {EncryptWorkflow, nullptr, {plain}, ""},
+        {EncryptWorkflow, nullptr, {plain, hanakoKey}, plain + ".gpg"},
+        {EncryptWorkflow, a255.c_str(), {hanakoKey}, a255 + ".gpg"},
+        {EncryptWorkflow, a256.c_str(), {hanakoKey}, ""},
+        {DecryptWorkflow, "ab.gpg", {}, "ab"},
+        {DecryptWorkflow, "data.Gpg", {}, "data"},
+        {DecryptWorkflow, "PLAN.GPG", {}, "PLAN"},
+        {DecryptWorkflow, "a.gpg", {}, ""},
+        {DecryptWorkflow, "archive.zip", {}, "archive.zip"},
+        {SignWorkflow, nullptr, {a256}, ""},
+        {VerifyWorkflow, nullptr, {a256}, ""},
+    };
+    for (const auto& c : cases) {
+        fake_ui::Reset();
+        ui.fileDialogAnswers.assign(c.answers.begin(), c.answers.end());
+        EXPECT_EQ(c.workflow(MainWindow(), Context(), c.dropped), 1);
+        EXPECT_EQ(ui.fileDialogs.size(), c.answers.size() + 1);
+        EXPECT_EQ(ui.fileDialogs.back().initialName, c.proposal);
+        EXPECT_FALSE(OperationRan());
     }
 }
 
-TEST_F(FileWorkflows, SignAndVerify) {
-    std::string signature = plain + ".sig";
-    Answer({signature});
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    ASSERT_EQ(fake_ui::fileDialogs.size(), 1u);
-    ExpectDialog(0, Kind::Save, 20, kSignatureFiles, signature, std::nullopt,
-                 ui::kAskBeforeOverwrite);
-
-    fake_ui::Reset();
-    Answer({plain, signature, taroKey});
-    EXPECT_EQ(VerifyWorkflow(MainWindow(), Context(), nullptr), 0);
-    ExpectDialog(0, Kind::Open, 23, kAllFiles, "", std::nullopt, ui::kFileMustExist);
-    ExpectDialog(1, Kind::Open, 24, kSignatureFiles, signature, std::nullopt, ui::kFileMustExist);
-    ExpectDialog(2, Kind::Open, 27, kKeyFiles, "", pubkeyFolder, ui::kFileMustExist);
-
-    // The right signature against the wrong person's key file.
-    Answer({signature, hanakoKey});
-    EXPECT_EQ(VerifyWorkflow(MainWindow(), Context(), plain.c_str()), 35);
-}
-
-TEST_F(FileWorkflows, DroppedFileThatCannotBeReadGives23WithoutADialog) {
+// Refusals before GnuPG runs: a key file without exactly one key (44), an
+// output that is one of the program's own files however spelled (29), a
+// dropped file that cannot be read (23, without a dialog).
+TEST_F(FileWorkflows, RefusalsBeforeGnuPGRuns) {
+    std::string twoKeys = taro.folder.PathOf("pubkey/both.gpg");
+    std::string empty = taro.folder.PathOf("pubkey/empty.gpg");
+    std::string settings = taro.folder.PathOf("conf/Quillet.ini");
+    CopyFile(TwoKeysFile(), twoKeys);
+    WriteFile(empty, "");
+    WriteFile(settings, "[global]\n");
+    std::string secret = ReadFile(taro.secretKeyring), pub = ReadFile(taro.publicKeyring);
     std::string missing = taro.folder.PathOf("gone.doc");
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), missing.c_str()), 23);
-    EXPECT_EQ(VerifyWorkflow(MainWindow(), Context(), missing.c_str()), 23);
-#ifdef _WIN32
-    // A file that another program holds open without sharing it.
-    auto lock = HoldExclusively(plain);
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 23);
-    EXPECT_EQ(VerifyWorkflow(MainWindow(), Context(), plain.c_str()), 23);
-#endif
-    EXPECT_TRUE(fake_ui::fileDialogs.empty());
-}
-
-TEST_F(FileWorkflows, SignatureProposalsAtTheLengthLimit) {
-    std::string name256(256, 'b');
-    Answer({name256, std::nullopt});
-    EXPECT_EQ(SignWorkflow(MainWindow(), Context(), nullptr), 1);
-    EXPECT_EQ(fake_ui::fileDialogs.at(1).initialName, "");
-    fake_ui::Reset();
-    Answer({name256, std::nullopt});
-    EXPECT_EQ(VerifyWorkflow(MainWindow(), Context(), nullptr), 1);
-    EXPECT_EQ(fake_ui::fileDialogs.at(1).initialName, "");
+    const struct {
+        Workflow workflow;
+        std::string dropped;
+        Names answers;
+        ResultCode code;
+    } cases[] = {
+        {EncryptWorkflow, plain, {twoKeys, plain + ".gpg"}, 44},
+        {EncryptWorkflow, plain, {empty, plain + ".gpg"}, 44},
+        {EncryptWorkflow, plain, {hanakoKey, taro.folder.PathOf("conf/../conf/secring.gpg")}, 29},
+        {DecryptWorkflow, plain, {taroKey, taro.folder.PathOf("conf/./pubring.gpg")}, 29},
+        {SignWorkflow, plain, {settings}, 29},
+        {SignWorkflow, plain, {taro.folder.PathOf("bin/gpg.exe")}, 29},
+        {SignWorkflow, missing, {}, 23},
+        {VerifyWorkflow, missing, {}, 23},
+    };
+    for (const auto& c : cases) {
+        fake_ui::Reset();
+        ui.fileDialogAnswers.assign(c.answers.begin(), c.answers.end());
+        EXPECT_EQ(c.workflow(MainWindow(), Context(), c.dropped.c_str()), c.code) << c.code;
+        EXPECT_EQ(ui.fileDialogs.size(), c.answers.size());
+        EXPECT_FALSE(OperationRan());
+    }
+    EXPECT_TRUE(ReadFile(taro.secretKeyring) == secret && ReadFile(taro.publicKeyring) == pub);
+    EXPECT_EQ(ReadFile(settings), "[global]\n");
+    RemoveTree(taro.folder.PathOf("bin/gpg.exe"));  // the key listing cannot run
+    Choose({hanakoKey, plain + ".gpg"});
+    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 44);
 }
 
 }  // namespace

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/key_listing.h"
-#include "platform/platform.h"
+#include "resources/resource.h"
 #include "tests/workflows/workflow_fixture.h"
 #include "workflows/encrypt_workflow.h"
 #include "workflows/export_workflow.h"
@@ -16,6 +17,17 @@
 namespace {
 
 using namespace test_support;
+
+// Passphrases at what the start-up prompt takes (255 bytes) and past it, in
+// single bytes and in double-byte characters of code page 932.
+const std::string k255(255, 'p'), k256(256, 'p');
+std::string Kanji(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "\x8a\xbf";
+    }
+    return text;
+}
 
 std::string Grouped(const std::string& f) {
     std::string text;
@@ -29,10 +41,9 @@ using KeyWorkflows = WorkflowTest;
 
 TEST_F(KeyWorkflows, ExportProposesTheAddressAndWritesTheKey) {
     std::string out = taro.folder.PathOf("taro@example.com.gpg");
-    fake_ui::fileDialogAnswers = {out};
+    Choose({out});
     EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 0);
-    ASSERT_EQ(fake_ui::fileDialogs.size(), 1u);
-    const fake_ui::FileDialogCall& call = fake_ui::fileDialogs[0];
+    const fake_ui::FileDialogCall& call = ui.fileDialogs.at(0);
     EXPECT_EQ(call.kind, ui::FileDialogKind::Save);
     EXPECT_EQ(call.title, std::nullopt);
     EXPECT_EQ(call.initialName, "taro@example.com.gpg");
@@ -40,212 +51,173 @@ TEST_F(KeyWorkflows, ExportProposesTheAddressAndWritesTheKey) {
     EXPECT_EQ(call.options, ui::kAskBeforeOverwrite);
     EXPECT_EQ(call.filters.at(0).second, "*.gpg");
     EXPECT_EQ(ReadFile(out), ReadFile(PublicKeyFileOf(Taro())));
-
-    fake_ui::fileDialogAnswers = {std::nullopt};
-    EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 1);
-}
-
-TEST_F(KeyWorkflows, ExportOntoTheKeyRingIsRefusedBeforeAnythingIsDeleted) {
+    EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 1);  // cancelled
+    // Onto the key ring: refused before anything is deleted.
     std::string before = ReadFile(taro.publicKeyring);
-    fake_ui::fileDialogAnswers = {taro.publicKeyring};
+    Choose({taro.publicKeyring});
     EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 29);
-    EXPECT_EQ(ReadFile(taro.publicKeyring), before);
-}
-
-TEST_F(KeyWorkflows, ExportProposalFromUserIdsOfEveryShape) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Name Only", "pubkey.gpg"},
-        {"Half <open", "pubkey.gpg"},
-        {"Empty <>", ".gpg"},
-        {"Two <a@b> <c@d>", "a@b.gpg"},
-    };
+    EXPECT_TRUE(ReadFile(taro.publicKeyring) == before);
+    // The proposal from user IDs of every shape; no single key: 45 at once.
+    const std::pair<const char*, const char*> cases[] = {{"Name Only", "pubkey.gpg"},
+                                                         {"Half <open", "pubkey.gpg"},
+                                                         {"Empty <>", ".gpg"},
+                                                         {"Two <a@b> <c@d>", "a@b.gpg"},
+                                                         {nullptr, nullptr}};
     for (const auto& [userId, proposal] : cases) {
         fake_ui::Reset();
-        taro.folder.InstallFakeGpg(std::string("print sec::1024:17:A:2026-11-01::::") + userId +
-                                   ":::\nprint fpr:::::::::ABCD:\n");
-        EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 1);
-        EXPECT_EQ(fake_ui::fileDialogs.at(0).initialName, proposal) << userId;
+        taro.folder.InstallFakeGpg(userId == nullptr ? "print tru::1\n"
+                                                     : std::string("print sec::1024:17:A:1::::") +
+                                                           userId + ":::\nprint fpr:::::::::AB:\n");
+        EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), userId != nullptr ? 1 : 45);
+        EXPECT_EQ(ui.fileDialogs.empty() ? "" : ui.fileDialogs[0].initialName,
+                  proposal != nullptr ? proposal : "");
     }
-    // No single key: 45 before any dialog.
-    taro.folder.InstallFakeGpg("print tru::1\n");
-    fake_ui::Reset();
-    EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 45);
-    EXPECT_TRUE(fake_ui::fileDialogs.empty());
 }
 
-TEST_F(KeyWorkflows, OwnFingerprintIsShownGroupedAndCopiedBare) {
-    std::string fingerprint = FingerprintOf(Taro());
-    fake_ui::clipboard = "something else";
-    fake_ui::messageBoxAnswers = {ui::kAnswerNo};
+TEST_F(KeyWorkflows, FingerprintsAreShownGroupedAndCopiedBare) {
+    std::string own = FingerprintOf(Taro()), hers = FingerprintOf(Hanako());
+    ui.clipboard = "something else";
+    ui.messageBoxAnswers = {ui::kAnswerNo};
     EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 0);
-    ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-    EXPECT_EQ(fake_ui::messageBoxes[0].text,
-              StringText(17) + "\n\n" + Grouped(fingerprint) + "\n\n" + StringText(18));
-    EXPECT_EQ(fake_ui::messageBoxes[0].caption, "Message Box");
-    EXPECT_EQ(fake_ui::messageBoxes[0].style, ui::kBoxYesNo);
-    EXPECT_EQ(fake_ui::clipboard, "something else");
-
-    fake_ui::messageBoxAnswers = {ui::kAnswerYes};
-    EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 0);
-    EXPECT_EQ(fake_ui::clipboard, fingerprint);
-
-    fake_ui::clipboardResult = 47;
-    fake_ui::messageBoxAnswers = {ui::kAnswerYes};
+    EXPECT_EQ(ui.messageBoxes.at(0).text,
+              StringText(17) + "\n\n" + Grouped(own) + "\n\n" + StringText(18));
+    EXPECT_EQ(ui.messageBoxes[0].caption, "Message Box");
+    EXPECT_EQ(ui.messageBoxes[0].style, ui::kBoxYesNo);
+    EXPECT_EQ(ui.clipboard, "something else");
+    EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 0);  // Yes
+    EXPECT_EQ(ui.clipboard, own);
+    ui.clipboardResult = 47;
     EXPECT_EQ(OwnFingerprintWorkflow(MainWindow(), Keys()), 47);
-}
-
-TEST_F(KeyWorkflows, KeyInformationOfAReceivedKeyFile) {
-    fake_ui::fileDialogAnswers = {hanakoKey};
-    fake_ui::messageBoxAnswers = {ui::kAnswerYes};
-    EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 0);
-    EXPECT_EQ(fake_ui::fileDialogs.at(0).title, StringText(28));
-    EXPECT_EQ(fake_ui::fileDialogs.at(0).initialFolder, pubkeyFolder);
-    ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-    EXPECT_EQ(fake_ui::messageBoxes[0].text,
-              StringText(29) + "\n" + UserIdOf(Hanako()) + "\n\n" + StringText(30) + "\n" +
-                  Grouped(FingerprintOf(Hanako())) + "\n\n" + StringText(31));
-    EXPECT_EQ(fake_ui::clipboard, FingerprintOf(Hanako()));
-
-    // Cancelled: nothing shown. Two keys: 44 and no box.
+    // A received key file; cancelled: nothing; two keys: 44 and no box.
     fake_ui::Reset();
+    Choose({hanakoKey});
     EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 0);
-    fake_ui::fileDialogAnswers = {TwoKeysFile()};
+    EXPECT_EQ(ui.fileDialogs.at(0).title, StringText(28));
+    EXPECT_EQ(ui.fileDialogs[0].initialFolder, pubkeyFolder);
+    EXPECT_EQ(ui.messageBoxes.at(0).text, StringText(29) + "\n" + UserIdOf(Hanako()) + "\n\n" +
+                                              StringText(30) + "\n" + Grouped(hers) + "\n\n" +
+                                              StringText(31));
+    EXPECT_EQ(ui.clipboard, hers);
+    EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 0);
+    Choose({TwoKeysFile()});
     EXPECT_EQ(KeyInfoWorkflow(MainWindow(), Keys()), 44);
-    EXPECT_TRUE(fake_ui::messageBoxes.empty());
+    EXPECT_EQ(ui.messageBoxes.size(), 1u);
 }
 
-TEST(FingerprintCopy, ShortFingerprintTakesNothingBeyondItsEnd) {
-    fake_ui::Reset();
-    fake_ui::messageBoxAnswers = {ui::kAnswerYes};
-    EXPECT_EQ(OfferFingerprintCopy(nullptr, "text", "0123456789ABCDEF0123456789ABCDEF"), 0);
-    EXPECT_EQ(fake_ui::clipboard, "0123456789ABCDEF0123456789ABCDEF");
-}
-
-class PassphraseChangeFlow : public WorkflowTest {
-protected:
-    void Type(std::initializer_list<std::optional<std::string>> entries) {
-        fake_ui::promptAnswers.assign(entries.begin(), entries.end());
-    }
-    std::string Cached() const { return gAppState.work.keyPaths.passphrase; }
-};
-
-TEST_F(PassphraseChangeFlow, CancelOrMismatchChangesNothing) {
-    Type({"password1", "new pass 1", std::nullopt});
-    EXPECT_EQ(PassphraseChangeWorkflow(), 1);
-    ASSERT_EQ(fake_ui::prompts.size(), 3u);
-    EXPECT_EQ(fake_ui::prompts[0].caption, StringText(32));
-    EXPECT_EQ(fake_ui::prompts[0].prompt, StringText(33));
-    EXPECT_EQ(fake_ui::prompts[1].caption, StringText(34));
-    EXPECT_EQ(fake_ui::prompts[2].prompt, StringText(37));
-    EXPECT_EQ(fake_ui::prompts[2].maxLength, 260);
-    EXPECT_EQ(fake_ui::prompts[0].owner, MainWindow());
-
-    Type({"password1", "new pass 1", "New pass 1"});
-    EXPECT_EQ(PassphraseChangeWorkflow(), 22);
-    Type({"password1", "1234567", "1234567"});
-    EXPECT_EQ(PassphraseChangeWorkflow(), 17);
-    Type({"wrong pass", "new pass 1", "new pass 1"});
-    EXPECT_EQ(PassphraseChangeWorkflow(), 30);
-    // Longer than the cached slot holds: refused, never cut.
-    std::string tooLong(257, 'p');
-    Type({"password1", tooLong, tooLong});
-    EXPECT_EQ(PassphraseChangeWorkflow(), 16);
-    EXPECT_EQ(Cached(), "password1");
-    EXPECT_TRUE(fake_ui::statusBarTexts.empty());
-}
-
-TEST_F(PassphraseChangeFlow, SuccessReplacesTheCachedPassphraseAtOnce) {
-    Type({"password1", "new pass 1", "new pass 1"});
-    EXPECT_EQ(PassphraseChangeWorkflow(), 0);
-    EXPECT_EQ(Cached(), "new pass 1");
-    EXPECT_EQ(fake_ui::statusBarTexts[&statusBarTag], StringText(100));
-
-    // The next signed encryption uses the new passphrase without asking.
-    fake_ui::Reset();
-    std::string plain = taro.folder.PathOf("memo.txt");
-    WriteFile(plain, "memo");
-    fake_ui::fileDialogAnswers = {hanakoKey, plain + ".gpg"};
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    EXPECT_TRUE(fake_ui::prompts.empty());
-}
-
-TEST(TrimBlanks, OnlySpacesAtBothEnds) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"  Taro Yamada  ", "Taro Yamada"},
-        {"Taro  Yamada", "Taro  Yamada"},
-        {"    ", ""},
-        {"", ""},
-        {"\tTaro ", "\tTaro"},
-        {"\xe3\x80\x80Taro", "\xe3\x80\x80Taro"},
+// Whatever goes wrong, the key and the cached passphrase stay as they were.
+// A new passphrase the start-up prompt could not take is refused before
+// GnuPG runs: it would lock the user out at the next start.
+TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
+    const std::string key = ReadFile(taro.secretKeyring);
+    const struct {
+        std::vector<std::optional<std::string>> entries;
+        ResultCode code;
+    } cases[] = {
+        {{"password1", "new pass 1", std::nullopt}, 1},
+        {{"password1", "new pass 1", "New pass 1"}, 22},
+        {{"password1", "1234567", "1234567"}, 17},
+        {{"wrong pass", "new pass 1", "new pass 1"}, 30},
+        {{"password1", k256, k256}, 16},
+        {{"password1", Kanji(128), Kanji(128)}, 16},
+        {{"password1", Kanji(130), std::nullopt}, 1},  // refused by the prompt itself
     };
-    for (const auto& [in, out] : cases) {
-        char text[64];
-        std::strcpy(text, in);
-        TrimBlanks(text);
-        EXPECT_STREQ(text, out) << in;
+    for (const auto& c : cases) {
+        fake_ui::Reset();
+        ui.promptAnswers.assign(c.entries.begin(), c.entries.end());
+        EXPECT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), c.code) << c.entries[1]->size();
+        EXPECT_STREQ(Keys()->passphrase, "password1");
+        EXPECT_TRUE(ReadFile(taro.secretKeyring) == key) << "the key changed";
     }
+    EXPECT_EQ(ui.messageBoxes.at(0).text, StringText(57));
+}
+
+TEST_F(KeyWorkflows, PassphraseChangeAsksThriceAndTheNewOneHoldsAtOnce) {
+    Type({"password1", k255, k255});
+    EXPECT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
+    ASSERT_EQ(ui.prompts.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ui.prompts[i].caption, StringText(32 + 2 * i));
+        EXPECT_EQ(ui.prompts[i].prompt, StringText(33 + 2 * i));
+        EXPECT_EQ(ui.prompts[i].maxLength, 260);
+        EXPECT_EQ(ui.prompts[i].owner, MainWindow());
+    }
+    EXPECT_EQ(Keys()->passphrase, k255);
+    // The next signed encryption uses it without asking.
+    Choose({hanakoKey, plain + ".gpg"});
+    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
+    EXPECT_EQ(ui.prompts.size(), 3u);
 }
 
 class KeySetupForm : public WorkflowTest {
 protected:
+    int form = 0;
     void SetUp() override {
         WorkflowTest::SetUp();
-        // A first start: no key rings yet.
-        RemoveTree(taro.secretKeyring);
+        RemoveTree(taro.secretKeyring);  // a first start: no key rings yet
         RemoveTree(taro.publicKeyring);
-        Keys()->passphrase[0] = '\0';
-        gKeySetupForm = &formTag;
+        std::memset(Keys()->passphrase, 0, sizeof Keys()->passphrase);
+        std::strcpy(Keys()->passphrase, "cached");
+        gKeySetupForm = &form;
     }
     void TearDown() override { gKeySetupForm = nullptr; }
-    void Fill(const char* name, const char* email, const char* pass, const char* again) {
-        fake_ui::dialogItemTexts = {{1001, name}, {1011, email}, {1014, pass}, {1015, again}};
+    ResultCode Create(const std::string& name, const std::string& email, const std::string& pass,
+                      const std::string& again) {
+        ui.dialogItemTexts = {{IDC_SETUP_USER_NAME, name},
+                              {IDC_SETUP_EMAIL, email},
+                              {IDC_SETUP_PASSPHRASE, pass},
+                              {IDC_SETUP_PASSPHRASE_AGAIN, again}};
+        return CreateKeyFromForm(&form, Keys());
     }
-    int formTag = 0;
 };
 
-TEST_F(KeySetupForm, RefusalsLeaveTheFormAsItIs) {
-    Fill("Taro Yamada", "taro@example.com", "password1", "Password1");
-    EXPECT_EQ(CreateKeyFromForm(&formTag, Keys()), 22);
-    EXPECT_STREQ(Keys()->passphrase, "");
-    EXPECT_TRUE(fake_ui::dialogItemEnabled.empty());
-
-    // Too short: refused by the key generation, yet cached already.
-    Fill("Taro Yamada", "taro@example.com", "1234567", "1234567");
-    EXPECT_EQ(CreateKeyFromForm(&formTag, Keys()), 17);
-    EXPECT_STREQ(Keys()->passphrase, "1234567");
-    // A name of blanks only is empty once trimmed.
-    Fill("      ", "taro@example.com", "password1", "password1");
-    EXPECT_EQ(CreateKeyFromForm(&formTag, Keys()), 11);
-    // Every control is enabled again after a run.
-    for (int id : {1001, 1011, 1014, 1015, 1, 2}) {
-        EXPECT_TRUE(fake_ui::dialogItemEnabled.at(id)) << id;
+// Refusals before a key is made. The passphrase is cached once it was typed
+// alike twice, unless the next start could not take it; no field is cut.
+TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
+    const struct {
+        std::string name, pass, again;
+        ResultCode code;
+        std::string cached;
+    } cases[] = {
+        {"Taro Yamada", "password1", "Password1", 22, "cached"},
+        {"Tar", k256, k256, 16, "cached"},
+        {"Tar", Kanji(130), Kanji(130), 16, "cached"},
+        {"Tar", k255 + "x", k255, 16, "cached"},
+        {"Tar", k255, k255, 11, k255},
+        {"Taro Yamada", "1234567", "1234567", 17, "1234567"},
+        {"      ", "password1", "password1", 11, "password1"},
+        {std::string(300, 'T'), "password1", "password1", 11, "password1"},
+    };
+    for (const auto& c : cases) {
+        fake_ui::Reset();
+        EXPECT_EQ(Create(c.name, "taro@example.com", c.pass, c.again), c.code) << c.pass.size();
+        // The slot holds the cached text and nothing of a longer one before.
+        std::string slot(Keys()->passphrase, sizeof Keys()->passphrase);
+        EXPECT_EQ(slot, c.cached + std::string(slot.size() - c.cached.size(), '\0'));
+        // The controls are off only during a run and on again after it.
+        EXPECT_EQ(ui.dialogItemEnabled.empty(), c.code == 22 || c.code == 16);
+        for (const auto& [id, enabled] : ui.dialogItemEnabled) {
+            EXPECT_TRUE(enabled) << id;
+        }
     }
 }
 
 TEST_F(KeySetupForm, GeneratesTheKeyWithProgressAndOffersTheExport) {
-    Fill("  Jiro Sato ", " jiro@example.com ", "password2", "password2");
-    fake_ui::messageBoxAnswers = {ui::kAnswerYes};
-    fake_ui::fileDialogAnswers = {std::nullopt};  // the export is cancelled: still success
-    EXPECT_EQ(CreateKeyFromForm(&formTag, Keys()), 0);
-    EXPECT_GT(fake_ui::progressSteps[1002], 0);
-    EXPECT_EQ(fake_ui::progressPositions[1002], 100);
-    ASSERT_EQ(fake_ui::messageBoxes.size(), 1u);
-    EXPECT_EQ(fake_ui::messageBoxes[0].text, StringText(109));
-    EXPECT_EQ(fake_ui::messageBoxes[0].owner, &formTag);
-    EXPECT_EQ(fake_ui::messageBoxes[0].style, ui::kBoxYesNo | ui::kBoxIconQuestion);
-    EXPECT_EQ(fake_ui::fileDialogs.at(0).initialName, "jiro@example.com.gpg");
+    Choose({std::nullopt});  // the export is cancelled: still success
+    EXPECT_EQ(Create("  Jiro Sato ", " jiro@example.com ", "password2", "password2"), 0);
+    EXPECT_GT(ui.progressSteps[IDC_SETUP_PROGRESS], 0);
+    EXPECT_EQ(ui.progressPositions[IDC_SETUP_PROGRESS], 100);
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    EXPECT_EQ(ui.messageBoxes[0].text, StringText(109));
+    EXPECT_EQ(ui.messageBoxes[0].owner, &form);
+    EXPECT_EQ(ui.messageBoxes[0].style, ui::kBoxYesNo | ui::kBoxIconQuestion);
+    EXPECT_EQ(ui.fileDialogs.at(0).initialName, "jiro@example.com.gpg");
     EXPECT_STREQ(Keys()->passphrase, "password2");
-
     KeyList list{nullptr};
     ASSERT_EQ(ListSecretKeys(Keys()->homeDir, Keys()->secretKeyring, &list), 0);
-    ASSERT_NE(list.head, nullptr);
     EXPECT_STREQ(list.head->userId, "Jiro Sato <jiro@example.com>");
     FreeKeyList(&list);
-    // The controls were off during the generation and are on again.
-    auto disabled = std::find(fake_ui::events.begin(), fake_ui::events.end(), "disable 1001");
-    auto enabled = std::find(fake_ui::events.begin(), fake_ui::events.end(), "enable 1001");
-    EXPECT_LT(disabled, enabled);
-    EXPECT_NE(enabled, fake_ui::events.end());
+    auto disabled = std::find(ui.events.begin(), ui.events.end(), "disable 1001");
+    EXPECT_LT(disabled, std::find(ui.events.begin(), ui.events.end(), "enable 1001"));
 }
 
 }  // namespace

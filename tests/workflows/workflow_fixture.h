@@ -1,10 +1,11 @@
-// A program folder set up as the program would have it after a start by
-// Taro: his key rings in conf/, Hanako's public key in pubkey/, the key
-// paths and the cached passphrase in gAppState, and the scripted ui.
+// A program folder as the program has it after a start by Taro: his key
+// rings in conf/, both users' public keys in pubkey/, the key paths and the
+// cached passphrase in gAppState, and the scripted ui.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -20,38 +21,37 @@ protected:
     std::string pubkeyFolder = taro.folder.PathOf("pubkey/");
     std::string hanakoKey = taro.folder.PathOf("pubkey/hanako.gpg");
     std::string taroKey = taro.folder.PathOf("pubkey/taro.gpg");
-    // Windows that only need to be told apart.
-    int mainWindowTag = 0;
-    int statusBarTag = 0;
+    std::string plain = taro.folder.PathOf("report.doc");
+    fake_ui::State& ui = fake_ui::state;
+    int windows[2] = {};  // the main window and the status bar
 
     void SetUp() override {
         fake_ui::Reset();
         gAppState = AppState{};
-        gAppState.mainWindow = &mainWindowTag;
-        gAppState.statusBar = &statusBarTag;
-        KeyPaths& keys = gAppState.work.keyPaths;
-        std::strcpy(keys.homeDir, taro.homeDir.c_str());
-        std::strcpy(keys.secretKeyring, taro.secretKeyring.c_str());
-        std::strcpy(keys.publicKeyring, taro.publicKeyring.c_str());
-        std::strcpy(keys.passphrase, taro.passphrase.c_str());
+        gAppState.mainWindow = &windows[0];
+        gAppState.statusBar = &windows[1];
+        std::strcpy(Keys()->homeDir, taro.homeDir.c_str());
+        std::strcpy(Keys()->secretKeyring, taro.secretKeyring.c_str());
+        std::strcpy(Keys()->publicKeyring, taro.publicKeyring.c_str());
+        std::strcpy(Keys()->passphrase, taro.passphrase.c_str());
         MakeFolderAt(taro.folder.PathOf("pubkey"));
         CopyFile(PublicKeyFileOf(Hanako()), hanakoKey);
         CopyFile(PublicKeyFileOf(Taro()), taroKey);
+        WriteFile(plain, "the quarterly report\n");
     }
-
     WorkContext* Context() { return &gAppState.work; }
     KeyPaths* Keys() { return &gAppState.work.keyPaths; }
-    ui::Window MainWindow() { return &mainWindowTag; }
-
-    // Whether GnuPG was asked to do the operation: the wait cursor is shown
-    // only around it.
-    static bool OperationRan() {
-        for (const std::string& event : fake_ui::events) {
-            if (event == "wait cursor") {
-                return true;
-            }
-        }
-        return false;
+    ui::Window MainWindow() { return gAppState.mainWindow; }
+    std::string Status() { return ui.statusBarTexts[gAppState.statusBar]; }
+    void Choose(std::initializer_list<std::optional<std::string>> names) {
+        ui.fileDialogAnswers.assign(names.begin(), names.end());
+    }
+    void Type(std::initializer_list<std::optional<std::string>> entries) {
+        ui.promptAnswers.assign(entries.begin(), entries.end());
+    }
+    // GnuPG was asked to do an operation: the wait cursor is shown only then.
+    bool OperationRan() const {
+        return std::count(ui.events.begin(), ui.events.end(), "wait cursor") > 0;
     }
 };
 

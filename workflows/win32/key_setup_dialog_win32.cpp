@@ -17,8 +17,8 @@ void InitForm(HWND form, KeyPaths* keyPaths) {
     SetWindowLongPtrA(form, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(keyPaths));
     SendDlgItemMessageA(form, IDC_SETUP_USER_NAME, EM_LIMITTEXT, 63, 0);
     SendDlgItemMessageA(form, IDC_SETUP_EMAIL, EM_LIMITTEXT, 255, 0);
-    SendDlgItemMessageA(form, IDC_SETUP_PASSPHRASE, EM_LIMITTEXT, 255, 0);
-    SendDlgItemMessageA(form, IDC_SETUP_PASSPHRASE_AGAIN, EM_LIMITTEXT, 255, 0);
+    SendDlgItemMessageA(form, IDC_SETUP_PASSPHRASE, EM_LIMITTEXT, kMaxPassphraseBytes, 0);
+    SendDlgItemMessageA(form, IDC_SETUP_PASSPHRASE_AGAIN, EM_LIMITTEXT, kMaxPassphraseBytes, 0);
     SendDlgItemMessageA(form, IDC_SETUP_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendDlgItemMessageA(form, IDC_SETUP_PROGRESS, PBM_SETSTEP, 1, 0);
 }
