@@ -19,6 +19,9 @@ using Names = std::vector<std::optional<std::string>>;
 using Filters = std::vector<std::pair<std::string, std::string>>;
 
 const Filters kKeys = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
+// Received key files may also come armored, as people on GnuPG 2 hand them out.
+const Filters kReceivedKeys = {
+    {"gpg Files(*.gpg)", "*.gpg"}, {"asc Files(*.asc)", "*.asc"}, {"All Files(*.*)", "*.*"}};
 const Filters kSigs = {{"sig Files(*.sig)", "*.sig"}, {"All Files(*.*)", "*.*"}};
 const Filters kAll = {{"All Files(*.*)", "*.*"}};
 constexpr unsigned kExist = ui::kFileMustExist, kOverwrite = ui::kAskBeforeOverwrite;
@@ -47,12 +50,12 @@ TEST_F(FileWorkflows, EachOperationAsksItsDialogsInOrderAndSucceeds) {
         {EncryptWorkflow,
          {plain, taroKey, sealed},
          {{Kind::Open, 6, kAll, "", false, kExist},
-          {Kind::Open, 7, kKeys, "", true, kKeep},
+          {Kind::Open, 7, kReceivedKeys, "", true, kKeep},
           {Kind::Save, 8, kAll, sealed, false, kOverwrite}}},
         {DecryptWorkflow,
          {sealed, taroKey, opened},
          {{Kind::Open, 3, kKeys, "", false, kExist},
-          {Kind::Open, 2, kKeys, "", true, kKeep},
+          {Kind::Open, 2, kReceivedKeys, "", true, kKeep},
           {Kind::Save, 1, kAll, plain, false, kOverwrite}}},
         {SignWorkflow,
          {plain, sig},
@@ -62,7 +65,7 @@ TEST_F(FileWorkflows, EachOperationAsksItsDialogsInOrderAndSucceeds) {
          {plain, sig, taroKey},
          {{Kind::Open, 23, kAll, "", false, kExist},
           {Kind::Open, 24, kSigs, sig, false, kExist},
-          {Kind::Open, 27, kKeys, "", true, kExist}}},
+          {Kind::Open, 27, kReceivedKeys, "", true, kExist}}},
     };
     for (const auto& operation : operations) {
         fake_ui::Reset();
