@@ -47,10 +47,11 @@ if [ -z "${DISPLAY:-}" ]; then
     # going away) is left out; the walkthrough's exit status is kept.
     status_file=$(mktemp)
     {
+        status=0
         QUILLET_WINEPREFIX="$prefix" "$here/wine-run.sh" "$build/tests/quillet_e2e_tests.exe" \
             --program="$build/Quillet.exe" --screenshots="$walkthrough" \
-            --gtest_filter='FirstStart.*:Operations.*' 2>&1
-        echo $? >"$status_file"
+            --gtest_filter='FirstStart.*:Operations.*' 2>&1 || status=$?
+        echo "$status" >"$status_file"
     } | grep -v -e '^wine: Read access denied for device' -e '^X connection to .* broken'
     status=$(cat "$status_file")
     rm -f "$status_file"
