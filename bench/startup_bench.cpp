@@ -13,10 +13,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "resources/resource.h"
 #include "tests/e2e/driver.h"
-#include "tests/e2e/program_ids.h"
 #include "tests/support/test_keys.h"
 
 namespace {
@@ -25,26 +26,42 @@ using namespace e2e;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kStarts = 5;
+constexpr int kPromptCaption = 21;  // the start-up prompt's caption
+std::string gProgram;               // --program=PATH
+
+// The first visible window of `className` titled `title` of the program.
+HWND WaitForWindow(const Program& program, const char* className, const std::string& title) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopWindows(program.Id(), className)) {
+                found = TitleOf(window) == title ? window : found;
+            }
+            return found != nullptr;
+        },
+        title);
+    return found;
+}
 
 TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
-    ASSERT_FALSE(ProgramUnderTest().empty()) << "run with --program=<Quillet.exe>";
+    ASSERT_FALSE(gProgram.empty()) << "run with --program=<Quillet.exe>";
     std::vector<double> seconds;
     SIZE_T peak = 0;
     for (int start = 0; start < kStarts; ++start) {
         test_support::UserFolder taro(test_support::Taro());
         std::string exe = taro.folder.PathOf("Quillet.exe");
-        ASSERT_TRUE(CopyFileA(ProgramUnderTest().c_str(), exe.c_str(), FALSE));
-        std::string caption = ModuleText(exe, text_id::kPassphrasePromptCaption);
+        ASSERT_TRUE(CopyFileA(gProgram.c_str(), exe.c_str(), FALSE));
+        std::string caption = ModuleText(exe, kPromptCaption);
 
         Program program;
         Clock::time_point begin = Clock::now();
         ASSERT_TRUE(program.Start(exe, taro.folder.Folder()));
-        HWND prompt = WaitForTopWindow(WindowsOf(program.Id(), "#32770", caption));
+        HWND prompt = WaitForWindow(program, "#32770", caption);
         ASSERT_NE(prompt, nullptr);
         SetText(FindChild(prompt, IDC_PASSPHRASE_FIELD), taro.passphrase);
         Click(FindChild(prompt, IDOK));
-        HWND window = WaitForTopWindow(WindowsOf(
-            program.Id(), "QUILLET", "Quillet - " + test_support::UserIdOf(test_support::Taro())));
+        HWND window = WaitForWindow(program, "QUILLET",
+                                    "Quillet - " + test_support::UserIdOf(test_support::Taro()));
         ASSERT_NE(window, nullptr);
         seconds.push_back(std::chrono::duration<double>(Clock::now() - begin).count());
 
@@ -55,7 +72,7 @@ TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
         }
         PostCommand(window, IDM_EXIT);
         DWORD exitCode = 1;
-        EXPECT_TRUE(program.WaitForExit(30000, &exitCode));
+        EXPECT_TRUE(program.WaitForExit(&exitCode, 30000));
     }
     std::sort(seconds.begin(), seconds.end());
     std::printf("bench startup-to-ready-window: %.3f s\n", seconds[seconds.size() / 2]);
@@ -64,3 +81,13 @@ TEST(Bench, StartUpToTheReadyWindowAndPeakMemory) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--program=", 10) == 0) {
+            gProgram = test_support::HostPath(argv[i] + 10);
+        }
+    }
+    return RUN_ALL_TESTS();
+}

@@ -9,12 +9,12 @@
 # manual.chm. The folders conf/ (the user's keys and settings) and pubkey/,
 # which Quillet makes at its first start, stay from one run to the next.
 #
-# Without a display there is no screen for the window; then a scripted
-# walkthrough works Quillet on a virtual screen instead (the build's
-# tests/quillet_walkthrough.exe, see tests/e2e/walkthrough.cpp): first start
-# with the key setup, encrypt, decrypt, sign, verify, key information, on a
-# fresh program folder of its own (build/walkthrough/program), one line and
-# one screenshot per step in build/walkthrough/.
+# Without a display there is no screen for the window; then the end-to-end
+# test program (the build's tests/quillet_e2e_tests.exe) works Quillet on a
+# virtual screen instead, as a walkthrough: the first start with the key
+# setup in a fresh program folder (build/walkthrough/program), then every
+# operation between two test users. Each step keeps one screenshot in
+# build/walkthrough/ and prints one line; each row prints its outcome.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -40,13 +40,18 @@ if [ -z "${DISPLAY:-}" ]; then
     prefix="$root/build/walkthrough-wineprefix"
     mkdir -p "$walkthrough"
     sh "$root/tests/e2e/prepare-prefix.sh" "$prefix"
+    # The test users' keys that the operations use, made once per build.
+    ctest --test-dir "$build" -R '^test_keys_setup$' >/dev/null
+    rm -f "$walkthrough"/*.bmp
     # Wine's own chatter (the volume label of drive Z:, the virtual screen
     # going away) is left out; the walkthrough's exit status is kept.
     status_file=$(mktemp)
     {
-        QUILLET_WINEPREFIX="$prefix" "$here/wine-run.sh" "$build/tests/quillet_walkthrough.exe" \
-            --program="$build/Quillet.exe" --screenshots="$walkthrough" --gtest_brief=1 2>&1
-        echo $? >"$status_file"
+        status=0
+        QUILLET_WINEPREFIX="$prefix" "$here/wine-run.sh" "$build/tests/quillet_e2e_tests.exe" \
+            --program="$build/Quillet.exe" --screenshots="$walkthrough" \
+            --gtest_filter='FirstStart.*:Operations.*' 2>&1 || status=$?
+        echo "$status" >"$status_file"
     } | grep -v -e '^wine: Read access denied for device' -e '^X connection to .* broken'
     status=$(cat "$status_file")
     rm -f "$status_file"

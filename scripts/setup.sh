@@ -6,7 +6,7 @@ set -eu
 
 packages="cmake g++ make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gnupg1 gnupg locales
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils libchm-bin googletest libbenchmark-dev
-bzip2 xz-utils zip unzip ca-certificates clang libclang-rt-14-dev"
+bzip2 xz-utils zip unzip ca-certificates clang libclang-rt-14-dev fonts-wine"
 
 missing=""
 for package in $packages; do

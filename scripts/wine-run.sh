@@ -47,15 +47,19 @@ if [ ! -f "$fonts_marker" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
-# This Wine does not find the fonts of its own data folder, so the prefix
-# gets copies of those the program's look depends on: Marlett, with which
-# Wine draws the symbols of title-bar buttons, scroll bars and check marks
-# (without it they show the letters "0", "1" and "r"), and the Japanese
-# system fonts, whose metrics are those of a Japanese Windows (without them
-# the system font is a wide TrueType font and the four mode buttons, four
-# of its widest characters each, no longer fit the window).
+# Wine does not look for fonts in its own data folder, so the prefix gets
+# copies of those the program's look depends on (from the Debian package
+# fonts-wine): Marlett, with which Wine draws the symbols of title-bar
+# buttons, scroll bars and check marks (without it they show the letters
+# "0", "1" and "r"), and the Japanese bitmap fonts. jvgasys.fon is the System
+# font of code page 932 with the metrics of a Japanese Windows: its widest
+# character is 16 pixels, so the four mode buttons (four of those each) take
+# 256 pixels and fit the window. Without it Wine falls back to IPAGothic,
+# whose widest character is 22 pixels, and the fourth button is cut off.
 for font in marlett.ttf jvgasys.fon jvgafix.fon; do
-    if [ -f "/usr/share/wine/fonts/$font" ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
+    if [ ! -f "/usr/share/wine/fonts/$font" ]; then
+        echo "wine: /usr/share/wine/fonts/$font is missing (install fonts-wine)" >&2
+    elif [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] &&
         [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
         cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/$font" 2>/dev/null || true
     fi
