@@ -73,7 +73,7 @@ protected:
     ResultCode EncryptWorkflowFor(const std::string& keyFile,
                                   const std::optional<std::string>& output) {
         fake_ui::Reset();
-        fake_ui::fileDialogAnswers = {keyFile, output};
+        fake_ui::state.fileDialogAnswers = {keyFile, output};
         WorkContext context{};
         std::snprintf(context.keyPaths.homeDir, 261, "%s", taro.homeDir.c_str());
         std::snprintf(context.keyPaths.secretKeyring, 261, "%s", taro.secretKeyring.c_str());
