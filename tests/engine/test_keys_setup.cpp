@@ -1,5 +1,6 @@
-// Generates the test users' key pairs once per build with the program's own
-// key generation, lists and exports them, and keeps them for the other tests.
+// Makes the test users' key pairs with the program's own key generation and
+// the real GnuPG, on every run, lists and exports them, and leaves them for
+// the tests that need them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,59 +17,48 @@ using namespace test_support;
 
 int gProgressCalls = 0;
 
-int CountProgress(std::int32_t*) {
-    ++gProgressCalls;
-    return 0;
-}
-
 void Generate(const TestUser& user) {
-    ProgramFolder folder;
-    folder.InstallRealGpg();
-    std::string conf = folder.PathOf("conf");
-    MakeFolderAt(conf);
-    std::string secring = folder.PathOf("conf/secring.gpg");
-    std::string pubring = folder.PathOf("conf/pubring.gpg");
+    std::string cache = CacheFolder(user);
+    MakeFolderAt(cache);
+    RemoveTree(cache + "fingerprint.txt");  // the cache is incomplete until it is written again
+    UserFolder made(user, false);
     fake_ui::Reset();
     gProgressCalls = 0;
     char fingerprint[260] = "";
-    ASSERT_EQ(GenerateKeyPair(conf.c_str(), secring.c_str(), pubring.c_str(), user.name.c_str(),
-                              user.email.c_str(), "", user.passphrase.c_str(), fingerprint,
-                              CountProgress),
+    ASSERT_EQ(GenerateKeyPair(made.homeDir.c_str(), made.secretKeyring.c_str(),
+                              made.publicKeyring.c_str(), user.name.c_str(), user.email.c_str(), "",
+                              user.passphrase.c_str(), fingerprint,
+                              [](std::int32_t*) { return ++gProgressCalls; }),
               0);
     EXPECT_TRUE(fake_ui::messageBoxes.empty()) << "no key ring existed: nothing to ask";
     EXPECT_EQ(std::strlen(fingerprint), 40u);
     EXPECT_GT(gProgressCalls, 0);
 
-    KeyList list{nullptr};
-    ASSERT_EQ(ListSecretKeys(conf.c_str(), secring.c_str(), &list), 0);
-    ASSERT_NE(list.head, nullptr);
-    EXPECT_EQ(list.head->next, nullptr);
-    EXPECT_EQ(std::string(list.head->userId), UserIdOf(user));
-    EXPECT_STREQ(list.head->fingerprint, fingerprint);
-    FreeKeyList(&list);
-
-    std::string exported = folder.PathOf("public.gpg");
-    ASSERT_EQ(ExportPublicKey(conf.c_str(), pubring.c_str(), fingerprint, exported.c_str()), 0);
-    ASSERT_EQ(ListPublicKeys(conf.c_str(), exported.c_str(), &list), 0);
-    ASSERT_NE(list.head, nullptr);
-    EXPECT_STREQ(list.head->fingerprint, fingerprint);
-    EXPECT_EQ(std::string(list.head->userId), UserIdOf(user));
-    FreeKeyList(&list);
-
-    std::string cache = CacheFolder(user);
-    MakeFolderAt(cache);
-    CopyFile(secring, cache + "secring.gpg");
-    CopyFile(pubring, cache + "pubring.gpg");
+    std::string exported = made.folder.PathOf("public.gpg");
+    ASSERT_EQ(ExportPublicKey(made.homeDir.c_str(), made.publicKeyring.c_str(), fingerprint,
+                              exported.c_str()),
+              0);
+    for (bool secret : {true, false}) {
+        KeyList list{nullptr};
+        ASSERT_EQ(secret ? ListSecretKeys(made.homeDir.c_str(), made.secretKeyring.c_str(), &list)
+                         : ListPublicKeys(made.homeDir.c_str(), exported.c_str(), &list),
+                  0);
+        ASSERT_NE(list.head, nullptr);
+        EXPECT_EQ(list.head->next, nullptr);
+        EXPECT_EQ(list.head->userId, UserIdOf(user));
+        EXPECT_STREQ(list.head->fingerprint, fingerprint);
+        FreeKeyList(&list);
+    }
+    CopyFile(made.secretKeyring, cache + "secring.gpg");
+    CopyFile(made.publicKeyring, cache + "pubring.gpg");
     CopyFile(exported, cache + "public.gpg");
     WriteFile(cache + "fingerprint.txt", fingerprint);  // last: it marks the cache complete
 }
 
-TEST(TestKeys, GeneratedOncePerBuildWithTheProgramsKeyGeneration) {
+TEST(TestKeys, MadeByTheProgramsKeyGenerationOnEveryRun) {
     MakeFolderAt(KeyCache());
     for (const TestUser* user : {&Taro(), &Hanako()}) {
-        if (!InCache(*user)) {
-            Generate(*user);
-        }
+        Generate(*user);
         ASSERT_TRUE(InCache(*user));
     }
     WriteFile(TwoKeysFile(),

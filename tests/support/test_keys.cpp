@@ -45,16 +45,14 @@ std::string TwoKeysFile() {
     return KeyCache() + NativePath("/two-keys.gpg");
 }
 
-UserFolder::UserFolder(const TestUser& user) {
-    FingerprintOf(user);  // fails loudly when the keys are missing
+UserFolder::UserFolder(const TestUser& user, bool withKeys) : passphrase(user.passphrase) {
     folder.InstallRealGpg();
-    homeDir = folder.PathOf("conf");
     MakeFolderAt(homeDir);
-    secretKeyring = folder.PathOf("conf/secring.gpg");
-    publicKeyring = folder.PathOf("conf/pubring.gpg");
-    CopyFile(CacheFolder(user) + "secring.gpg", secretKeyring);
-    CopyFile(CacheFolder(user) + "pubring.gpg", publicKeyring);
-    passphrase = user.passphrase;
+    if (withKeys) {
+        FingerprintOf(user);  // fails loudly when the keys are missing
+        CopyFile(CacheFolder(user) + "secring.gpg", secretKeyring);
+        CopyFile(CacheFolder(user) + "pubring.gpg", publicKeyring);
+    }
 }
 
 }  // namespace test_support

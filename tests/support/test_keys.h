@@ -1,6 +1,6 @@
-// The two test users' key pairs, generated once per build with the program's
-// own key generation (the test program test_keys_setup, which CTest runs
-// before every test that needs them) and copied into each test's folder.
+// The two test users' key pairs, made with the program's own key generation
+// by the test program test_keys_setup (which CTest runs before every test
+// that needs them) and copied into each test's folder.
 #pragma once
 
 #include <string>
@@ -19,12 +19,10 @@ struct TestUser {
 const TestUser& Taro();
 const TestUser& Hanako();
 
-// The folder of the key cache of this build.
+// The key cache of this build, and a user's folder in it: secring.gpg,
+// pubring.gpg, public.gpg (the exported public key) and fingerprint.txt.
 std::string KeyCache();
-// The cache folder of a user: secring.gpg, pubring.gpg, public.gpg (the
-// exported public key) and fingerprint.txt.
 std::string CacheFolder(const TestUser& user);
-// True when the user's keys are in the cache.
 bool InCache(const TestUser& user);
 // The user's fingerprint, user ID and exported public key file.
 std::string FingerprintOf(const TestUser& user);
@@ -33,14 +31,14 @@ std::string PublicKeyFileOf(const TestUser& user);
 // A key file holding both users' public keys.
 std::string TwoKeysFile();
 
-// A program folder with the real GnuPG in bin/ and a copy of the user's key
-// rings in conf/, as the program would have them.
+// A program folder with the real GnuPG in bin/ and conf/ made; with
+// `withKeys`, a copy of the user's key rings in conf/.
 struct UserFolder {
-    explicit UserFolder(const TestUser& user);
+    explicit UserFolder(const TestUser& user, bool withKeys = true);
     ProgramFolder folder;
-    std::string homeDir;
-    std::string secretKeyring;
-    std::string publicKeyring;
+    std::string homeDir = folder.PathOf("conf");
+    std::string secretKeyring = folder.PathOf("conf/secring.gpg");
+    std::string publicKeyring = folder.PathOf("conf/pubring.gpg");
     std::string passphrase;
 };
 
