@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "engine/encryption_commands.h"
@@ -20,7 +21,7 @@
 
 enum class Cmd {
     Encrypt,
-    EncryptNoSign,
+    NoSign,
     Decrypt,
     Sign,
     Verify,
@@ -33,8 +34,48 @@ enum class Cmd {
 
 inline const std::string kFpr = "751D20E03751AA0FA82636AD6617CB8C9F217174";
 inline const std::string kUid = "Taro Yamada <taro@example.com>";
-inline const std::string kSecListing = "print sec::1024:17:6617CB8C9F217174:2026-11-01::::" + kUid +
-                                       ":::\nprint fpr:::::::::" + kFpr + ":\n";
+
+// What GnuPG says, step by step, in the fake GnuPG's script lines.
+inline const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
+                         kEncEnd = "print [GNUPG:] END_ENCRYPTION\n",
+                         kValid = "print [GNUPG:] VALIDSIG " + kFpr + "\n",
+                         kDecEnd = "print [GNUPG:] END_DECRYPTION\n",
+                         kBad = "print [GNUPG:] BAD_PASSPHRASE 6617CB8C9F217174\n",
+                         kPub = "print pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-:" + kUid +
+                                "::scESC:\n",
+                         kFprLine = "print fpr:::::::::" + kFpr + ":\n",
+                         kSecListing = "print sec::1024:17:6617CB8C9F217174:2026-11-01::::" + kUid +
+                                       ":::\n" + kFprLine,
+                         // the key editor, after the listing that finds the key
+    kEditor = "on --list-secret-keys\n" + kSecListing + "on --edit-key\n",
+                         kAskOld =
+                             "print [GNUPG:] NEED_PASSPHRASE 6617CB8C9F217174 17 0\n"
+                             "print [GNUPG:] GET_HIDDEN passphrase.enter\nreadline\n",
+                         kAskNew =
+                             "print [GNUPG:] GOOD_PASSPHRASE\n"
+                             "print [GNUPG:] NEED_PASSPHRASE_SYM 3\n"
+                             "print [GNUPG:] GET_HIDDEN passphrase.enter\nreadline\n"
+                             "print [GNUPG:] GET_HIDDEN passphrase.repeat\nreadline\n",
+                         kPrompt = "print [GNUPG:] GET_LINE keyedit.prompt\nreadline\n",
+                         kSaved = "writefile --secret-keyring= the changed ring\n";
+
+// A GnuPG that serves each command well: what it says before and after the
+// place where a test puts a fault.
+inline const std::pair<std::string, std::string> kGoodGpg[] = {
+    {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
+    {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
+    {"print [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n", kValid + kDecEnd},
+    {"print [GNUPG:] BEGIN_SIGNING H2\n", kSig},
+    {"print [GNUPG:] SIG_ID x\n", kValid},
+    {"print exported\n", "print more\n"},
+    {"print [GNUPG:] PROGRESS primegen + 0 0\n", "print [GNUPG:] KEY_CREATED B " + kFpr + "\n"},
+    {"print tru::1:1700000000:0:3:1:5\n", kPub + kFprLine},
+    {"", kSecListing},
+    {kEditor + kAskOld + kAskNew, kPrompt + kSaved}};
+inline std::string GoodGpg(Cmd cmd, const std::string& fault = "") {
+    const auto& [before, after] = kGoodGpg[static_cast<int>(cmd)];
+    return before + fault + after;
+}
 
 class EngineTest : public ::testing::Test {
 public:  // the tables name the fields
@@ -45,8 +86,8 @@ public:  // the tables name the fields
                 input = folder.PathOf("report.doc"), output = folder.PathOf("report.doc.gpg"),
                 newSecring = folder.PathOf("conf/new-sec.gpg"),
                 newPubring = folder.PathOf("conf/new-pub.gpg");
-    std::string passphrase = "password1", newPassphrase = "new pass 1", keyName = kFpr,
-                comment = "";
+    std::string name = "Taro Yamada", email = "taro@example.com", passphrase = "password1",
+                newPassphrase = "new pass 1", keyName = kFpr, comment = "";
     ProgressCallback progress = nullptr;
     std::int32_t flags = 0x7777;
 
@@ -67,98 +108,33 @@ public:  // the tables name the fields
     // " +output" while the output file exists; key generation adds the new
     // fingerprint, a listing " user ID|fingerprint" per key.
     std::string Run(Cmd cmd) {
-        ResultCode code = 0;
-        std::string extra;
+        const char *h = conf.c_str(), *s = secring.c_str(), *p = pubring.c_str(),
+                   *k = keyFile.c_str(), *in = input.c_str(), *out = output.c_str(),
+                   *pass = passphrase.c_str();
         KeyList list{nullptr};
-        char fingerprint[260] = "";
-        switch (cmd) {
-            case Cmd::Encrypt:
-            case Cmd::EncryptNoSign:
-                code = EncryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), input.c_str(),
-                                   output.c_str(), keyName.c_str(), passphrase.c_str(),
-                                   cmd == Cmd::EncryptNoSign, &flags);
-                break;
-            case Cmd::Decrypt:
-                code = DecryptFile(conf.c_str(), secring.c_str(), keyFile.c_str(), output.c_str(),
-                                   input.c_str(), passphrase.c_str(), &flags);
-                break;
-            case Cmd::Sign:
-                code = SignFile(conf.c_str(), secring.c_str(), pubring.c_str(), input.c_str(),
-                                output.c_str(), passphrase.c_str(), &flags);
-                break;
-            case Cmd::Verify:
-                code = VerifyFile(conf.c_str(), keyFile.c_str(), input.c_str(), output.c_str(),
-                                  &flags);
-                break;
-            case Cmd::Export:
-                code =
-                    ExportPublicKey(conf.c_str(), pubring.c_str(), keyName.c_str(), output.c_str());
-                break;
-            case Cmd::Generate:
-                code = GenerateKeyPair(conf.c_str(), newSecring.c_str(), newPubring.c_str(),
-                                       "Taro Yamada", "taro@example.com", comment.c_str(),
-                                       passphrase.c_str(), fingerprint, progress);
-                extra = code == 0 ? std::string(" ") + fingerprint : "";
-                break;
-            case Cmd::List:
-            case Cmd::ListSecret:
-                code = cmd == Cmd::List ? ListPublicKeys(conf.c_str(), keyFile.c_str(), &list)
-                                        : ListSecretKeys(conf.c_str(), secring.c_str(), &list);
-                for (KeyEntry* entry = list.head; entry != nullptr; entry = entry->next) {
-                    extra += std::string(" ") + entry->userId + "|" + entry->fingerprint;
-                }
-                FreeKeyList(&list);
-                break;
-            case Cmd::Change:
-                code = ChangePassphrase(conf.c_str(), secring.c_str(), pubring.c_str(),
-                                        passphrase.c_str(), newPassphrase.c_str());
-                break;
+        char made[260] = "";
+        const std::function<ResultCode()> commands[] = {
+            [&] { return EncryptFile(h, s, k, in, out, keyName.c_str(), pass, 0, &flags); },
+            [&] { return EncryptFile(h, s, k, in, out, keyName.c_str(), pass, 1, &flags); },
+            [&] { return DecryptFile(h, s, k, out, in, pass, &flags); },
+            [&] { return SignFile(h, s, p, in, out, pass, &flags); },
+            [&] { return VerifyFile(h, k, in, out, &flags); },
+            [&] { return ExportPublicKey(h, p, keyName.c_str(), out); },
+            [&] {
+                return GenerateKeyPair(h, newSecring.c_str(), newPubring.c_str(), name.c_str(),
+                                       email.c_str(), comment.c_str(), pass, made, progress);
+            },
+            [&] { return ListPublicKeys(h, k, &list); },
+            [&] { return ListSecretKeys(h, s, &list); },
+            [&] { return ChangePassphrase(h, s, p, pass, newPassphrase.c_str()); }};
+        ResultCode code = commands[static_cast<int>(cmd)]();
+        std::string outcome =
+            std::to_string(code) + (code == 0 && made[0] ? " " + std::string(made) : "");
+        for (KeyEntry* entry = list.head; entry != nullptr; entry = entry->next) {
+            outcome += std::string(" ") + entry->userId + "|" + entry->fingerprint;
         }
+        FreeKeyList(&list);
         bool showsOutput = cmd == Cmd::Decrypt || cmd == Cmd::Export;
-        return std::to_string(code) + extra +
-               (showsOutput && test_support::Exists(output) ? " +output" : "");
-    }
-
-    // A GnuPG that serves `cmd` well, with `fault` put in the middle of its
-    // output.
-    static std::string GoodGpg(Cmd cmd, const std::string& fault) {
-        switch (cmd) {
-            case Cmd::Encrypt:
-            case Cmd::EncryptNoSign:
-                return "print [GNUPG:] BEGIN_ENCRYPTION 2 9\n" + fault +
-                       "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\nprint [GNUPG:] END_ENCRYPTION\n";
-            case Cmd::Decrypt:
-                return "print [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n" + fault +
-                       "print [GNUPG:] VALIDSIG " + kFpr + "\nprint [GNUPG:] END_DECRYPTION\n";
-            case Cmd::Sign:
-                return "print [GNUPG:] BEGIN_SIGNING H2\n" + fault +
-                       "print [GNUPG:] SIG_CREATED D 17 2 00 1 X\n";
-            case Cmd::Verify:
-                return "print [GNUPG:] SIG_ID x\n" + fault + "print [GNUPG:] VALIDSIG " + kFpr +
-                       "\n";
-            case Cmd::Export:
-                return "print exported\n" + fault + "print more\n";
-            case Cmd::Generate:
-                return "print [GNUPG:] PROGRESS primegen + 0 0\n" + fault +
-                       "print [GNUPG:] KEY_CREATED B " + kFpr + "\n";
-            case Cmd::List:
-                return "print tru::1:1700000000:0:3:1:5\n" + fault +
-                       "print pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-:" + kUid +
-                       "::scESC:\nprint fpr:::::::::" + kFpr + ":\n";
-            case Cmd::ListSecret:
-                return fault + kSecListing;
-            case Cmd::Change:
-                return "on --list-secret-keys\n" + kSecListing +
-                       "on --edit-key\n"
-                       "print [GNUPG:] NEED_PASSPHRASE 6617CB8C9F217174 6617CB8C9F217174 17 0\n"
-                       "print [GNUPG:] GET_HIDDEN passphrase.enter\nreadline\n"
-                       "print [GNUPG:] GOOD_PASSPHRASE\nprint [GNUPG:] NEED_PASSPHRASE_SYM 3\n"
-                       "print [GNUPG:] GET_HIDDEN passphrase.enter\nreadline\n"
-                       "print [GNUPG:] GET_HIDDEN passphrase.repeat\nreadline\n" +
-                       fault +
-                       "print [GNUPG:] GET_LINE keyedit.prompt\nreadline\n"
-                       "writefile --secret-keyring= the changed ring\n";
-        }
-        return "";
+        return outcome + (showsOutput && test_support::Exists(output) ? " +output" : "");
     }
 };

@@ -15,9 +15,11 @@ using Clock = std::chrono::steady_clock;
 // 16 microseconds or far more: there a smaller flood still fills the pipe
 // many times over.
 #ifdef _WIN32
-const std::string kFlood = "flood 131072\n", kLongLine = "longline 32768\n";
+const std::string kFlood = "flood 131072 [GNUPG:] PROGRESS x\\n\n",
+                  kLongLine = "flood 32768 x\nprint\n";
 #else
-const std::string kFlood = "flood 4000000\n", kLongLine = "longline 1000000\n";
+const std::string kFlood = "flood 4000000 [GNUPG:] PROGRESS x\\n\n",
+                  kLongLine = "flood 1000000 x\nprint\n";
 #endif
 
 struct CommandOutcomes {

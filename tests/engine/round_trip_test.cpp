@@ -1,175 +1,182 @@
-// Every engine command against the real GnuPG, with the test users' keys:
-// Taro writes to Hanako, each in a program folder of their own.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "engine/encryption_commands.h"
-#include "engine/key_export.h"
-#include "engine/key_listing.h"
-#include "engine/passphrase_change.h"
-#include "engine/signature_commands.h"
+// The engine against the real GnuPG. TestKeys makes the test users' key
+// pairs with the program's own key generation on every run (CTest runs it
+// first, as test_keys_setup) and leaves them for every test that needs them;
+// RoundTrip takes every command through GnuPG with those keys.
+#include "tests/engine/engine_fixture.h"
 #include "tests/support/test_keys.h"
 
 namespace {
 
 using namespace test_support;
 
-std::string SampleText() {
+const std::string kSample = [] {
     std::string text = "Quillet test data\r\n";
     for (int i = 0; i < 2000; ++i) {
         text += "line " + std::to_string(i) + " \x01\x02\xff binary bytes too\n";
     }
     return text;
-}
+}();
 
-class RoundTrip : public ::testing::Test {
-protected:
-    UserFolder taro{Taro()};
-    UserFolder hanako{Hanako()};
-    std::string plain = taro.folder.PathOf("report.doc");
-    std::string sealed = taro.folder.PathOf("report.doc.gpg");
-    std::string opened = hanako.folder.PathOf("report.doc");
-    std::string signature = taro.folder.PathOf("report.doc.sig");
-    std::int32_t flags = -1;
-
-    void SetUp() override { WriteFile(plain, SampleText()); }
-
-    ResultCode Encrypt(std::int32_t noSign, const char* passphrase = "password1") {
-        taro.folder.Activate();
-        return EncryptFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                           PublicKeyFileOf(Hanako()).c_str(), plain.c_str(), sealed.c_str(),
-                           FingerprintOf(Hanako()).c_str(), passphrase, noSign, &flags);
+class RealGpg : public EngineTest {
+public:
+    void SetUp() override {
+        EngineTest::SetUp();
+        folder.InstallRealGpg();
+        for (const std::string& file : {secring, pubring, trustdb}) {
+            RemoveTree(file);
+        }
+        WriteFile(input, kSample);
     }
-    ResultCode Decrypt(const std::string& senderKeyFile, const char* passphrase = "password1") {
-        hanako.folder.Activate();
-        return DecryptFile(hanako.homeDir.c_str(), hanako.secretKeyring.c_str(),
-                           senderKeyFile.c_str(), opened.c_str(), sealed.c_str(), passphrase,
-                           &flags);
-    }
-    ResultCode Sign(const char* passphrase) {
-        taro.folder.Activate();
-        return SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                        taro.publicKeyring.c_str(), plain.c_str(), signature.c_str(), passphrase,
-                        &flags);
-    }
-    ResultCode Verify(const TestUser& signer) {
-        hanako.folder.Activate();
-        return VerifyFile(hanako.homeDir.c_str(), PublicKeyFileOf(signer).c_str(), plain.c_str(),
-                          signature.c_str(), &flags);
-    }
-    ResultCode Change(const char* from, const char* to) {
-        taro.folder.Activate();
-        return ChangePassphrase(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                                taro.publicKeyring.c_str(), from, to);
+    // Makes the program folder `user`'s, with `peer`'s public key file.
+    void Be(const TestUser& user, const TestUser& peer) {
+        CopyFile(CacheFolder(user) + "secring.gpg", secring);
+        CopyFile(CacheFolder(user) + "pubring.gpg", pubring);
+        keyFile = PublicKeyFileOf(peer);
+        keyName = FingerprintOf(peer);
     }
 };
+using TestKeys = RealGpg;
+using RoundTrip = RealGpg;
+
+TEST_F(TestKeys, MadeByTheProgramsKeyGenerationOnEveryRun) {
+    static int progressCalls = 0;
+    progress = [](std::int32_t*) { return ++progressCalls; };
+    for (const TestUser* user : {&Taro(), &Hanako()}) {
+        std::string cache = CacheFolder(*user);
+        MakeFolderAt(cache);
+        RemoveTree(cache + "fingerprint.txt");  // the cache is incomplete until it is written
+        name = user->name;
+        email = user->email;
+        passphrase = user->passphrase;
+        newSecring = folder.PathOf("conf/" + user->cacheName + "-sec.gpg");
+        newPubring = folder.PathOf("conf/" + user->cacheName + "-pub.gpg");
+        std::string made = Run(Cmd::Generate);
+        ASSERT_EQ(made.size(), 42u) << made;
+        keyName = made.substr(2);
+        std::string listed = "0 " + UserIdOf(*user) + "|" + keyName;
+        secring = newSecring;
+        pubring = newPubring;
+        output = keyFile = cache + "public.gpg";
+        ASSERT_EQ(Run(Cmd::Export), "0 +output");
+        EXPECT_EQ(Run(Cmd::List), listed);
+        EXPECT_EQ(Run(Cmd::ListSecret), listed);
+        CopyFile(secring, cache + "secring.gpg");
+        CopyFile(pubring, cache + "pubring.gpg");
+        WriteFile(cache + "fingerprint.txt", keyName);  // last: it marks the cache complete
+    }
+    EXPECT_TRUE(fake_ui::messageBoxes.empty()) << "no key ring existed: nothing to ask";
+    EXPECT_GT(progressCalls, 0);
+    WriteFile(TwoKeysFile(),
+              ReadFile(PublicKeyFileOf(Taro())) + ReadFile(PublicKeyFileOf(Hanako())));
+}
 
 TEST_F(RoundTrip, EncryptionAndDecryption) {
-    EXPECT_EQ(Encrypt(0, "wrong pass"), 30);
-    ASSERT_EQ(Encrypt(0), 0);
-    EXPECT_EQ(Decrypt(PublicKeyFileOf(Taro()), "wrong pass"), 34);
-    EXPECT_FALSE(Exists(opened));
-    EXPECT_EQ(Decrypt(PublicKeyFileOf(Taro())), 0);
-    EXPECT_EQ(ReadFile(opened), SampleText());
-    // Hanako's own key ring does not hold Taro's key: decrypted, unverified.
-    EXPECT_EQ(Decrypt(hanako.publicKeyring), 48);
-    EXPECT_EQ(ReadFile(opened), SampleText());
-    EXPECT_EQ(Encrypt(1), 33);
-    EXPECT_EQ(Decrypt(PublicKeyFileOf(Taro())), 48);
-    EXPECT_EQ(ReadFile(opened), SampleText());
-}
+    Be(Taro(), Hanako());
+    passphrase = "wrong pass";
+    EXPECT_EQ(Run(Cmd::Encrypt), "30");
+    passphrase = "password1";
+    ASSERT_EQ(Run(Cmd::Encrypt), "0");
+    std::string sealed = ReadFile(output);
+    input = output;
+    output = folder.PathOf("opened.doc");
+    // Taro cannot read what he encrypted for Hanako.
+    EXPECT_EQ(Run(Cmd::Decrypt), "34");
+    Be(Hanako(), Taro());
+    EXPECT_EQ(Run(Cmd::Decrypt), "0 +output");
+    EXPECT_EQ(ReadFile(output), kSample);
+    keyFile = pubring;  // Hanako's own ring does not hold Taro's key: unverified
+    EXPECT_EQ(Run(Cmd::Decrypt), "48 +output");
+    EXPECT_EQ(ReadFile(output), kSample);
 
-TEST_F(RoundTrip, FailedDecryptionLeavesNoPlaintextButKeepsAFileItDidNotTouch) {
-    ASSERT_EQ(Encrypt(0), 0);
-    std::string bytes = ReadFile(sealed);
-    std::string damaged = bytes;
-    damaged[damaged.size() / 2] ^= 0x55;
     // One byte changed; cut short (GnuPG writes the plaintext before it
-    // notices); not encrypted at all.
-    for (const std::string& content :
-         {damaged, bytes.substr(0, bytes.size() - 30), std::string("plain text")}) {
-        RemoveTree(opened);
-        WriteFile(sealed, content);
-        EXPECT_EQ(Decrypt(PublicKeyFileOf(Taro())), 34);
-        EXPECT_FALSE(Exists(opened));
+    // notices); not encrypted at all; a wrong passphrase: no plaintext is
+    // left, but a file the run did not touch stays.
+    std::string damaged = sealed;
+    damaged[damaged.size() / 2] ^= 0x55;
+    keyFile = PublicKeyFileOf(Taro());
+    for (const std::string& content : {damaged, sealed.substr(0, sealed.size() - 30), kSample}) {
+        WriteFile(input, content);
+        RemoveTree(output);
+        EXPECT_EQ(Run(Cmd::Decrypt), "34");
     }
-    WriteFile(sealed, bytes);
-    taro.folder.Activate();  // Taro cannot read what he encrypted for Hanako
-    EXPECT_EQ(DecryptFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                          PublicKeyFileOf(Taro()).c_str(), opened.c_str(), sealed.c_str(),
-                          "password1", &flags),
-              34);
-    EXPECT_FALSE(Exists(opened));
-    WriteFile(opened, "precious");
-    WriteFile(sealed, "plain text");
-    EXPECT_EQ(Decrypt(PublicKeyFileOf(Taro())), 34);
-    EXPECT_EQ(ReadFile(opened), "precious");
+    WriteFile(input, sealed);
+    passphrase = "wrong pass";
+    EXPECT_EQ(Run(Cmd::Decrypt), "34");
+    WriteFile(output, "precious");
+    WriteFile(input, kSample);
+    EXPECT_EQ(Run(Cmd::Decrypt), "34 +output");
+    EXPECT_EQ(ReadFile(output), "precious");
+
+    Be(Taro(), Hanako());
+    passphrase = "password1";
+    std::swap(input, output);
+    WriteFile(input, kSample);
+    EXPECT_EQ(Run(Cmd::NoSign), "33");
+    std::swap(input, output);
+    Be(Hanako(), Taro());
+    EXPECT_EQ(Run(Cmd::Decrypt), "48 +output");
+    EXPECT_EQ(ReadFile(output), kSample);
 }
 
-TEST_F(RoundTrip, DetachedSignatures) {
-    EXPECT_EQ(Sign("wrong pass"), 30);
-    ASSERT_EQ(Sign("password1"), 0);
-    EXPECT_EQ(Verify(Taro()), 0);
-    EXPECT_EQ(Verify(Hanako()), 35);   // the wrong person's key file
-    RemoveTree(hanako.secretKeyring);  // verification needs none
-    std::string changed = SampleText();
-    changed[100] ^= 1;
-    WriteFile(plain, changed);
-    EXPECT_EQ(Verify(Taro()), 35);
-    WriteFile(plain, SampleText());
-    EXPECT_EQ(Verify(Taro()), 0);
-}
+TEST_F(RoundTrip, DetachedSignaturesAndThePassphraseChange) {
+    Be(Taro(), Taro());
+    passphrase = "wrong pass";
+    EXPECT_EQ(Run(Cmd::Sign), "30");
+    EXPECT_EQ(Run(Cmd::Change), "30");  // a wrong current passphrase changes nothing
+    passphrase = "password1";
+    EXPECT_EQ(Run(Cmd::Sign), "0");
+    EXPECT_EQ(Run(Cmd::Verify), "0");
+    keyFile = PublicKeyFileOf(Hanako());
+    EXPECT_EQ(Run(Cmd::Verify), "35");  // the wrong person's key file
+    keyFile = PublicKeyFileOf(Taro());
+    WriteFile(input, kSample + "changed");
+    EXPECT_EQ(Run(Cmd::Verify), "35");
+    RemoveTree(secring);  // verification needs no secret key ring
+    WriteFile(input, kSample);
+    EXPECT_EQ(Run(Cmd::Verify), "0");
 
-TEST_F(RoundTrip, PassphraseChange) {
-    EXPECT_EQ(Change("not my pass", "new pass 1"), 30);
-    EXPECT_EQ(Sign("password1"), 0);
     // GnuPG cannot write the secret key ring (it makes its new copy beside
     // the old one first, under a name taken here by a folder): nothing
     // changed, and no success is reported.
+    Be(Taro(), Taro());
     for (const char* copy : {"conf/secring.gpg.tmp", "conf/secring.tmp"}) {
-        MakeFolderAt(taro.folder.PathOf(copy));
+        MakeFolderAt(folder.PathOf(copy));
     }
-    EXPECT_EQ(Change("password1", "new pass 1"), 51);
-    EXPECT_EQ(Sign("password1"), 0);
+    EXPECT_EQ(Run(Cmd::Change), "51");
+    EXPECT_EQ(Run(Cmd::Sign), "0");
     for (const char* copy : {"conf/secring.gpg.tmp", "conf/secring.tmp"}) {
-        RemoveTree(taro.folder.PathOf(copy));
+        RemoveTree(folder.PathOf(copy));
     }
-    EXPECT_EQ(Change("password1", "new pass 1"), 0);
-    EXPECT_EQ(Sign("password1"), 30);
-    EXPECT_EQ(Sign("new pass 1"), 0);
+    EXPECT_EQ(Run(Cmd::Change), "0");
+    EXPECT_EQ(Run(Cmd::Sign), "30");
+    passphrase = newPassphrase;
+    EXPECT_EQ(Run(Cmd::Sign), "0");
+    EXPECT_EQ(Run(Cmd::Verify), "0");
 }
 
 TEST_F(RoundTrip, ExportAndListings) {
-    std::string out = taro.folder.PathOf("exported key.gpg");
-    auto exportTo = [&](const std::string& key, const std::string& to) {
-        return ExportPublicKey(taro.homeDir.c_str(), taro.publicKeyring.c_str(), key.c_str(),
-                               to.c_str());
-    };
-    WriteFile(out, "old content");
-    ASSERT_EQ(exportTo(FingerprintOf(Taro()), out), 0);
-    EXPECT_EQ(ReadFile(out), ReadFile(PublicKeyFileOf(Taro())));
+    Be(Taro(), Hanako());
+    keyName = FingerprintOf(Taro());
+    ASSERT_EQ(Run(Cmd::Export), "0 +output");
+    EXPECT_EQ(ReadFile(output), ReadFile(PublicKeyFileOf(Taro())));
     // A read-only file cannot be deleted: nothing is exported over it.
-    WriteFile(out, "read-only content");
-    MakeReadOnly(out);
-    EXPECT_EQ(exportTo(FingerprintOf(Taro()), out), 51);
-    EXPECT_EQ(ReadFile(out), "read-only content");
-    // A key name that matches no key still counts as run.
-    EXPECT_EQ(exportTo(std::string(40, '0'), taro.folder.PathOf("none.gpg")), 0);
+    WriteFile(output, "read-only content");
+    MakeReadOnly(output);
+    EXPECT_EQ(Run(Cmd::Export), "51 +output");
+    EXPECT_EQ(ReadFile(output), "read-only content");
+    output = folder.PathOf("none.gpg");
+    keyName = std::string(40, '0');  // a key name that matches no key still counts as run
+    EXPECT_EQ(Run(Cmd::Export), "0");
 
-    KeyList list{nullptr};
-    EXPECT_EQ(ListPublicKeys(taro.homeDir.c_str(), TwoKeysFile().c_str(), &list), 44);
-    EXPECT_EQ(list.head, nullptr);
-    ASSERT_EQ(ListPublicKeys(taro.homeDir.c_str(), PublicKeyFileOf(Hanako()).c_str(), &list), 0);
-    ASSERT_NE(list.head, nullptr);
-    EXPECT_EQ(list.head->userId, UserIdOf(Hanako()));
-    EXPECT_EQ(list.head->fingerprint, FingerprintOf(Hanako()));
-    FreeKeyList(&list);
-    WriteFile(out + ".empty", "");
-    EXPECT_EQ(ListPublicKeys(taro.homeDir.c_str(), (out + ".empty").c_str(), &list), 0);
-    EXPECT_EQ(list.head, nullptr);
+    EXPECT_EQ(Run(Cmd::List), "0 " + UserIdOf(Hanako()) + "|" + FingerprintOf(Hanako()));
+    EXPECT_EQ(Run(Cmd::ListSecret), "0 " + UserIdOf(Taro()) + "|" + FingerprintOf(Taro()));
+    keyFile = TwoKeysFile();
+    EXPECT_EQ(Run(Cmd::List), "44");
+    keyFile = input;
+    WriteFile(input, "");
+    EXPECT_EQ(Run(Cmd::List), "0");
     char fingerprint[260];
-    EXPECT_EQ(GetOwnFingerprint(taro.homeDir.c_str(), taro.secretKeyring.c_str(), fingerprint), 0);
+    EXPECT_EQ(GetOwnFingerprint(conf.c_str(), secring.c_str(), fingerprint), 0);
     EXPECT_EQ(fingerprint, FingerprintOf(Taro()));
 }
 
