@@ -1,21 +1,15 @@
-// A stand-in for gpg.exe that plays a script, so that tests can force what
-// real GnuPG will not do: crash, flood, hang, ask what nobody answers. It is
-// copied into a test program folder as bin/gpg.exe, reads "fake-gpg.script"
-// beside itself and records there "fake-gpg.args" (on Windows the command
-// line as the program gave it, elsewhere one argument a line),
-// "fake-gpg.cwd" and "fake-gpg.stdin" (every byte it read).
-//
+// A stand-in for gpg.exe that plays the script "fake-gpg.script" beside it,
+// so that tests can force what real GnuPG will not do. It records beside it
+// "fake-gpg.args" (on Windows the command line as given, elsewhere one
+// argument a line), "fake-gpg.cwd" and "fake-gpg.stdin" (the bytes it read).
 // Script lines (TEXT knows the escapes \r \n \\; bytes go out as given):
-//   on ARGUMENT         what follows, up to the next "on", applies only to a
-//                       run with that argument ("on *": every run)
+//   on ARG              what follows applies only to a run with that argument
 //   print TEXT          TEXT and a line feed      write TEXT   TEXT alone
 //   flood N TEXT        TEXT over and over, N bytes in all
-//   writefile OPT TEXT  TEXT into the file named by the option OPT ("-o"
-//                       takes the next argument, "--x=" its own value)
+//   writefile OPT TEXT  into the file named by option OPT ("-o" FILE, "--x=FILE")
 //   readline / readall  read standard input to a line feed / to its end
 //   sleep MS / busy MS  pause / compute, without a word
-//   hang                wait forever without using the processor
-//   closeoutput / crash / exit N
+//   hang / closeoutput / crash / exit N
 //   exec PATH           run PATH with the same arguments and streams
 #include <algorithm>
 #include <chrono>
@@ -31,6 +25,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#define read _read
 #else
 #include <unistd.h>
 #endif
@@ -41,14 +36,6 @@ std::string gFolder;
 
 void Append(const char* name, const std::string& data) {
     std::ofstream(gFolder + name, std::ios::binary | std::ios::app) << data;
-}
-
-bool ReadByte(char* c) {
-#ifdef _WIN32
-    return _read(0, c, 1) == 1;
-#else
-    return read(0, c, 1) == 1;
-#endif
 }
 
 std::string Unescape(const std::string& text) {
@@ -127,7 +114,7 @@ int main(int argc, char** argv) {
         std::istringstream(text) >> number;
         std::string rest = Unescape(text.substr(std::min(text.size(), text.find(' ') + 1)));
         if (verb == "on") {
-            active = text == "*";
+            active = false;
             for (int i = 1; i < argc; ++i) {
                 active = active || text == argv[i];
             }
@@ -153,7 +140,7 @@ int main(int argc, char** argv) {
         } else if (verb == "readline" || verb == "readall") {
             std::string input;
             char c;
-            while (ReadByte(&c) && (input += c, c != '\n' || verb == "readall")) {
+            while (read(0, &c, 1) == 1 && (input += c, c != '\n' || verb == "readall")) {
             }
             Append("fake-gpg.stdin", input);
         } else if (verb == "sleep") {

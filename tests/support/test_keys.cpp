@@ -4,26 +4,8 @@
 
 namespace test_support {
 
-const TestUser& Taro() {
-    static const TestUser user{"Taro Yamada", "taro@example.com", "password1", "taro"};
-    return user;
-}
-
-const TestUser& Hanako() {
-    static const TestUser user{"Hanako Suzuki", "hanako@example.com", "password1", "hanako"};
-    return user;
-}
-
 std::string KeyCache() {
     return NativePath(HostPath(QUILLET_TEST_KEY_CACHE));
-}
-
-std::string CacheFolder(const TestUser& user) {
-    return KeyCache() + NativePath("/" + user.cacheName + "/");
-}
-
-bool InCache(const TestUser& user) {
-    return Exists(CacheFolder(user) + "fingerprint.txt");
 }
 
 std::string FingerprintOf(const TestUser& user) {
@@ -33,26 +15,12 @@ std::string FingerprintOf(const TestUser& user) {
     return ReadFile(CacheFolder(user) + "fingerprint.txt");
 }
 
-std::string UserIdOf(const TestUser& user) {
-    return user.name + " <" + user.email + ">";
-}
-
-std::string PublicKeyFileOf(const TestUser& user) {
-    return CacheFolder(user) + "public.gpg";
-}
-
-std::string TwoKeysFile() {
-    return KeyCache() + NativePath("/two-keys.gpg");
-}
-
-UserFolder::UserFolder(const TestUser& user, bool withKeys) : passphrase(user.passphrase) {
+UserFolder::UserFolder(const TestUser& user) : passphrase(user.passphrase) {
+    FingerprintOf(user);  // fails loudly when the keys are missing
     folder.InstallRealGpg();
     MakeFolderAt(homeDir);
-    if (withKeys) {
-        FingerprintOf(user);  // fails loudly when the keys are missing
-        CopyFile(CacheFolder(user) + "secring.gpg", secretKeyring);
-        CopyFile(CacheFolder(user) + "pubring.gpg", publicKeyring);
-    }
+    CopyFile(CacheFolder(user) + "secring.gpg", secretKeyring);
+    CopyFile(CacheFolder(user) + "pubring.gpg", publicKeyring);
 }
 
 }  // namespace test_support
