@@ -26,7 +26,10 @@
 #include "tests/support/test_keys.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include <windows.h>  // for the texts in code page 932, below; its names go
+#undef CopyFile
+#undef DecryptFile
+#undef EncryptFile
 #endif
 
 namespace {
