@@ -8,7 +8,7 @@
 //   flood N TEXT        TEXT over and over, N bytes in all
 //   writefile OPT TEXT  into the file named by option OPT ("-o" FILE, "--x=FILE")
 //   readline / readall  read standard input to a line feed / to its end
-//   sleep MS / busy MS  pause / compute, without a word
+//   busy MS             compute for MS milliseconds without a word
 //   hang / closeoutput / crash / exit N
 //   exec PATH           run PATH with the same arguments and streams
 #include <algorithm>
@@ -19,7 +19,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -143,8 +142,6 @@ int main(int argc, char** argv) {
             while (read(0, &c, 1) == 1 && (input += c, c != '\n' || verb == "readall")) {
             }
             Append("fake-gpg.stdin", input);
-        } else if (verb == "sleep") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(number));
         } else if (verb == "busy") {
             auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(number);
             while (std::chrono::steady_clock::now() < end) {
