@@ -58,7 +58,7 @@ const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
 // A GnuPG that serves each command well, before and after a fault's place.
 const std::pair<std::string, std::string> kGoodGpg[] = {
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
-    {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
+    {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kEncEnd},
     {"print [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n", kValid + kDecEnd},
     {"print [GNUPG:] BEGIN_SIGNING H2\n", kSig},
     {"print [GNUPG:] SIG_ID x\n", kValid},
@@ -197,19 +197,17 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
 // Closes our end of GnuPG's input as key generation does, then opens a probe
 // likely to get the same handle: a second close by the runner would close it.
 struct Handler {
-    bool closeInput, called = false;
+    bool called = false;
     Probe probe{-1};
     static ResultCode Run(ChildStreams* streams, void* data) {
         auto* handler = static_cast<Handler*>(data);
         handler->called = true;
-        if (handler->closeInput) {
-            WriteText(streams->stdinWriter, "parameters\n");
-            platform::CloseOsHandle(streams->stdinWriter);
-            streams->stdinWriter = platform::kNoHandle;
-            handler->probe = OpenProbe();
-        }
+        WriteText(streams->stdinWriter, "parameters\n");
+        platform::CloseOsHandle(streams->stdinWriter);
+        streams->stdinWriter = platform::kNoHandle;
+        handler->probe = OpenProbe();
         DrainOutput(streams, nullptr);
-        return 33;  // whatever GnuPG's exit
+        return 33;
     }
 };
 
@@ -219,8 +217,8 @@ TEST(Frame, HandlersHandlesAndTheChildsFolder) {
     int before = CountOpenHandles();
     ASSERT_GT(before, 2) << "the handle count must work for this test to mean anything";
     // The child runs in the program folder whatever the current folder.
-    Handler handler{true};
-    folder.InstallFakeGpg("readall\nexit 2\n");
+    Handler handler;
+    folder.InstallFakeGpg("readall\n");
     std::string previous = CurrentFolder();
     ChangeFolder(NativePath("/"));
     EXPECT_EQ(RunGpg("--gen-key", Handler::Run, &handler), 33);
@@ -244,21 +242,6 @@ TEST(Frame, HandlersHandlesAndTheChildsFolder) {
     }
 }
 
-TEST(Frame, LastSeparatorAndCommandLineWords) {
-    auto cp932 = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || b >= 0xE0; };
-    // C:\表\Quillet.exe and C:\表 : the 0x5C inside 表 is no separator.
-    EXPECT_EQ(FindLastSeparator("C:\\\x95\x5c\\Quillet.exe", '\\', cp932), 5);
-    EXPECT_EQ(FindLastSeparator("C:\\\x95\x5c", '\\', cp932), 2);
-    EXPECT_EQ(FindLastSeparator("none", '\\', cp932), -1);
-    EXPECT_EQ(FindLastSeparator("a\\\x95", '\\', cp932), 1);  // a lead byte at the end
-    EXPECT_EQ(FindLastBackslash(NativePath("/x/y/z.exe").c_str()), 4);
-
-    EXPECT_EQ(
-        platform::SplitCommandLine("--status-fd=1 aes  --homedir=\"/a b/c\" -o \"\" x"),
-        (std::vector<std::string>{"--status-fd=1", "aes", "--homedir=/a b/c", "-o", "", "x"}));
-    EXPECT_TRUE(platform::SplitCommandLine("   ").empty());
-}
-
 // A pipe that holds `bytes` and then ends, as GnuPG's output does.
 platform::OsHandle OutputOf(const std::string& bytes) {
     platform::OsHandle readEnd, writeEnd;
@@ -268,7 +251,19 @@ platform::OsHandle OutputOf(const std::string& bytes) {
     return readEnd;
 }
 
-TEST(Frame, ReadStatusLineAndIsStatusKeyword) {
+TEST(Frame, SeparatorsWordsAndStatusLines) {
+    auto cp932 = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || b >= 0xE0; };
+    // C:\表\Quillet.exe and C:\表 : the 0x5C inside 表 is no separator.
+    EXPECT_EQ(FindLastSeparator("C:\\\x95\x5c\\Quillet.exe", '\\', cp932), 5);
+    EXPECT_EQ(FindLastSeparator("C:\\\x95\x5c", '\\', cp932), 2);
+    EXPECT_EQ(FindLastSeparator("none", '\\', cp932), -1);
+    EXPECT_EQ(FindLastSeparator("a\\\x95", '\\', cp932), 1);  // a lead byte at the end
+
+    EXPECT_EQ(
+        platform::SplitCommandLine("--status-fd=1 aes  --homedir=\"/a b/c\" -o \"\" x"),
+        (std::vector<std::string>{"--status-fd=1", "aes", "--homedir=/a b/c", "-o", "", "x"}));
+    EXPECT_TRUE(platform::SplitCommandLine("   ").empty());
+
     const std::string b255(255, 'b'), b256(256, 'c'), b300(300, 'd');
     platform::OsHandle stream = OutputOf("[GNUPG:] END_DECRYPTION\r\n\n\r\n" + b255 + "\n" + b256 +
                                          "\n" + b255 + "\r\n" + b300 + "\nnext\nlast piece\r");
@@ -300,11 +295,8 @@ TEST(Frame, ReadStatusLineAndIsStatusKeyword) {
     }
 }
 
-std::string Q(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
+    auto Q = [](const std::string& path) { return "\"" + path + "\""; };
     const std::string h = "--no-random-seed-file --status-fd=1 --cipher-algo aes  --homedir=" +
                           Q(conf) + " --",
                       s = h + "secret-keyring=", batch = " --batch --yes --always-trust ",
@@ -366,7 +358,6 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         std::string script, outcome, input;  // input: what GnuPG read
     } rows[] = {
         {NoSign, r + kEncEnd, "33", pass},  // the passphrase goes all the same
-        {Encrypt, r + kSig, "32", pass},
         // The rest, more than a pipe holds, is read but not taken.
         {Encrypt, r + kSig + kBad + "flood 1000000 [GNUPG:] X\\n\n" + kEncEnd, "30", pass},
         // An overlong line counts by its start, a last line without LF too.
@@ -374,22 +365,17 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
          pass},
         // A failed decryption removes only what its own run wrote.
         {Decrypt, r + "writefile -o plain\n" + kDecEnd, "48 +output", pass},
-        {Decrypt, r + "writefile -o plain\n" + kValid, "34", pass},
         {Decrypt, r + "print [GNUPG:] DECRYPTION_FAILED\n" + kDecEnd, "34 +output", pass},
         {Decrypt, r + "writefile -o x\n" + kBad + kDecEnd, "34", pass},
-        {Sign, r + "print [GNUPG:] BEGIN_SIGNING H2\n", "33", pass},
-        {Verify, "print [GNUPG:] BADSIG 6617 Taro\n", "35", ""},
         {Verify, kBad + kValid, "35", ""},
         // The fingerprint is the rest of the line, without the CR of a CR LF.
         {Generate, created + "0123ABCD\\r\n", "0 0123ABCD", keyParams},
         {Generate, all + "write [GNUPG:] KEY_CREATED P 0123ABCD", "0 0123ABCD", keyParams},
-        {Generate, all + "print [GNUPG:] PROGRESS primegen + 1 0\nexit 2\n", "43", keyParams},
         {Generate, all + "print [GNUPG:] KEY_NOT_CREATED\n", "43", keyParams},
         {Generate, all + "print [GNUPG:] KEY_CREATED B\nflood 300000 x\n", "51", keyParams},
         {Generate, created + "F\nprint [GNUPG:] KEY_NOT_CREATED\n", "51", keyParams},
         {List, tru + kPub + kFprLine + "print sub:-:2048:16:9AB2:2026-11-01::::::e:\n",
          "0" + full + kFpr, ""},
-        {List, tru, "0", ""},
         {List, kPub, "0" + full, ""},
         // Format errors: the rest, more than a pipe holds, is read first.
         {List, kPub + kFprLine + kPub + "flood 500000 x\n", "44", ""},
@@ -490,7 +476,7 @@ TEST_F(EngineTest, RefusalsComeBeforeGpgRunsAndChangeNothing) {
     EXPECT_EQ(folder.FakeInput(), Line(passphrase));
 }
 
-TEST_F(EngineTest, KeyGenerationCommentProgressAndOverwriteQuestions) {
+TEST_F(EngineTest, KeyGenerationItsChecksAndKeyLists) {
     comment = "at work";
     std::string script = "readall\n";
     for (int line = 1; line < 250; ++line) {
@@ -520,17 +506,14 @@ TEST_F(EngineTest, KeyGenerationCommentProgressAndOverwriteQuestions) {
     EXPECT_EQ(Run(Generate), "1");
     passphrase = "short";
     EXPECT_EQ(Run(Generate), "17");
-    ASSERT_EQ(fake_ui::messageBoxes.size(), 3u);
-    for (int box = 0; box < 3; ++box) {
-        EXPECT_EQ(fake_ui::messageBoxes[box].caption, "CONFIRMATION");
-        EXPECT_EQ(fake_ui::messageBoxes[box].style, ui::kBoxOkCancel);
-        EXPECT_EQ(fake_ui::messageBoxes[box].owner, nullptr);
-        EXPECT_EQ(fake_ui::messageBoxes[box].text, test_support::StringText(box < 2 ? 88 : 90));
-    }
+    const std::string secretBox = "message: CONFIRMATION: " + StringText(88);
+    EXPECT_EQ(fake_ui::events,
+              (std::vector<std::string>{secretBox, secretBox,
+                                        "message: CONFIRMATION: " + StringText(90)}));
+    EXPECT_EQ(fake_ui::messageBoxes[0].style, ui::kBoxOkCancel);
+    EXPECT_EQ(fake_ui::messageBoxes[0].owner, nullptr);
     EXPECT_EQ(ReadFile(secring), "bytes of " + secring);
-}
 
-TEST_F(EngineTest, KeyInputChecksKeyListsAndTheOwnFingerprint) {
     // The first offending byte decides.
     const std::pair<ResultCode, std::vector<const char*>> names[] = {
         {0, {"Taroo", "T1aro", "Taro  Yamada ~!#$%&'()*+,-./:;=?@[]^_`{|}"}},
@@ -555,30 +538,28 @@ TEST_F(EngineTest, KeyInputChecksKeyListsAndTheOwnFingerprint) {
     EXPECT_EQ(CheckPassphraseLength("   4 678"), 0);  // blanks count
 
     KeyList list{nullptr};
-    ASSERT_EQ(AddKeyEntry(&list, "first", "1111"), 0);
-    ASSERT_EQ(AddKeyEntry(&list, "second", ""), 0);
-    EXPECT_STREQ(list.head->userId, "second");  // new entries go in front
-    EXPECT_STREQ(list.head->next->fingerprint, "1111");
+    ASSERT_EQ(AddKeyEntry(&list, "someone", "1111"), 0);
     folder.InstallFakeGpg(kSecListing);
     EXPECT_EQ(ListPublicKeys(conf.c_str(), keyFile.c_str(), &list), 28);
     EXPECT_FALSE(GpgRan());
-    EXPECT_EQ(FreeKeyList(&list), 0);
-    EXPECT_EQ(list.head, nullptr);
+    FreeKeyList(&list);
     char fingerprint[260] = "";
+    EXPECT_EQ(GetOwnFingerprint(conf.c_str(), secring.c_str(), fingerprint), 0);
+    EXPECT_EQ(fingerprint, kFpr);
     EXPECT_EQ(GetOwnFingerprint(conf.c_str(), folder.PathOf("none").c_str(), fingerprint), 45);
     folder.InstallFakeGpg("print tru::1\n");
     EXPECT_EQ(GetOwnFingerprint(conf.c_str(), secring.c_str(), fingerprint), 45);
 }
 
-// Under Wine each one-byte read costs 16 microseconds or far more: there a
-// smaller flood still fills the pipe many times over.
+// Under Wine each one-byte read costs 16 microseconds or far more: a smaller
+// flood still fills the pipe many times over.
 #ifdef _WIN32
-const std::string kFlood = "flood 131072 [GNUPG:] PROGRESS x\\n\n",
-                  kLongLine = "flood 32768 x\nprint\n";
+constexpr long kFloodBytes = 131072;
 #else
-const std::string kFlood = "flood 4000000 [GNUPG:] PROGRESS x\\n\n",
-                  kLongLine = "flood 1000000 x\nprint\n";
+constexpr long kFloodBytes = 4000000;
 #endif
+const std::string kFlood = "flood " + std::to_string(kFloodBytes) + " [GNUPG:] PROGRESS x\\n\n",
+                  kLongLine = "flood " + std::to_string(kFloodBytes / 4) + " x\nprint\n";
 
 // Each command's outcome for an output that came whole, that ended early, and
 // without GnuPG; and whether GnuPG waiting for input gets its end.
@@ -601,9 +582,8 @@ class GpgFaults : public EngineTest {
 public:
     void TearDown() override { SetGpgIdleLimitForTesting(0); }
 
-    // Puts `fault` in the middle of every command's GnuPG ("none": no GnuPG
-    // at all); each command must give its outcome of that index (3: whole
-    // when it closes GnuPG's input, else ended early).
+    // Puts `fault` in every command's GnuPG ("none": no GnuPG); each gives its
+    // outcome of that index (3: whole if it closes GnuPG's input, else early).
     void RunAll(const std::string& fault, int outcome) {
         SetGpgIdleLimitForTesting(1000);
         for (const auto& command : kCommands) {
@@ -614,10 +594,8 @@ public:
                 RemoveTree(folder.PathOf("bin/gpg.exe"));
             }
             int before = CountOpenHandles();
-            Clock::time_point start = Clock::now();
             int pick = outcome < 3 ? outcome : command.closesInput ? 0 : 1;
             EXPECT_EQ(Run(command.cmd), command.outcomes[pick]);
-            EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
             EXPECT_EQ(CountOpenHandles(), before);
         }
     }
@@ -632,35 +610,17 @@ TEST_F(GpgFaults, EveryCommandAgainstEveryFault) {
     RunAll("none", 2);
 }
 
-TEST_F(GpgFaults, Flood) {
+TEST_F(GpgFaults, FloodAndTheWatchdog) {
     RunAll(kFlood, 0);
-}
 
-TEST_F(GpgFaults, WatchdogEndsOnlyAGpgWithoutSignsOfLife) {
-    const std::string sig = "print [GNUPG:] SIG_CREATED D 17 2 00 1 X\n";
-    const struct {
-        std::string script;
-        int limit;
-        const char* outcome;
-        double minSeconds;
-    } cases[] = {
-        {"busy 4000\n" + sig, 1000, "0", 3.9},  // computing without a word
-        {"hang\n", 1500, "33", 1.4},
-        // RunGpg waits for a GnuPG that closed its output but does not end.
-        {sig + "closeoutput\nhang\n", 1000, "0", 0.9},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.script);
-        SetGpgIdleLimitForTesting(c.limit);
-        folder.InstallFakeGpg(c.script);
-        int before = CountOpenHandles();
-        Clock::time_point start = Clock::now();
-        EXPECT_EQ(Run(Sign), c.outcome);
-        double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        EXPECT_GE(seconds, c.minSeconds);
-        EXPECT_LT(seconds, 15.0);
-        EXPECT_EQ(CountOpenHandles(), before);
-    }
+    SetGpgIdleLimitForTesting(1000);
+    folder.InstallFakeGpg("busy 3000\n" + kSig);  // computing without a word: no hang
+    EXPECT_EQ(Run(Sign), "0");
+    // RunGpg waits for a GnuPG that closed its output but does not end.
+    folder.InstallFakeGpg(kSig + "closeoutput\nhang\n");
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(Run(Sign), "0");
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));  // not before the limit
 }
 
 const std::string kSample = "Quillet test\r\n\x01\x02\xff" + std::string(80000, 'q') + "\n";
@@ -715,9 +675,6 @@ TEST_F(TestKeys, MadeByTheProgramsKeyGenerationOnEveryRun) {
 
 TEST_F(RoundTrip, EncryptionAndDecryption) {
     Be(Taro(), Hanako());
-    passphrase = "wrong pass";
-    EXPECT_EQ(Run(Encrypt), "30");
-    passphrase = "password1";
     ASSERT_EQ(Run(Encrypt), "0");
     std::string sealed = ReadFile(output);
     input = output;
@@ -743,7 +700,7 @@ TEST_F(RoundTrip, EncryptionAndDecryption) {
     }
 }
 
-TEST_F(RoundTrip, DetachedSignaturesAndThePassphraseChange) {
+TEST_F(RoundTrip, SignaturesPassphraseChangeExportAndListings) {
     Be(Taro(), Taro());
     passphrase = "wrong pass";
     EXPECT_EQ(Run(Sign), "30");
@@ -775,9 +732,7 @@ TEST_F(RoundTrip, DetachedSignaturesAndThePassphraseChange) {
     passphrase = newPassphrase;
     EXPECT_EQ(Run(Sign), "0");
     EXPECT_EQ(Run(Verify), "0");
-}
 
-TEST_F(RoundTrip, ExportAndListings) {
     Be(Taro(), Hanako());
     keyName = FingerprintOf(Taro());
     ASSERT_EQ(Run(Export), "0 +output");
@@ -787,9 +742,6 @@ TEST_F(RoundTrip, ExportAndListings) {
     MakeReadOnly(output);
     EXPECT_EQ(Run(Export), "51 +output");
     EXPECT_EQ(ReadFile(output), "read-only content");
-    output = folder.PathOf("none.gpg");
-    keyName = std::string(40, '0');  // a key name that matches no key still counts as run
-    EXPECT_EQ(Run(Export), "0");
 
     EXPECT_EQ(Run(List), "0 " + UserIdOf(Hanako()) + "|" + FingerprintOf(Hanako()));
     EXPECT_EQ(Run(ListSecret), "0 " + UserIdOf(Taro()) + "|" + FingerprintOf(Taro()));
@@ -798,9 +750,6 @@ TEST_F(RoundTrip, ExportAndListings) {
     keyFile = input;
     WriteFile(input, "");
     EXPECT_EQ(Run(List), "0");
-    char fingerprint[260];
-    EXPECT_EQ(GetOwnFingerprint(conf.c_str(), secring.c_str(), fingerprint), 0);
-    EXPECT_EQ(fingerprint, FingerprintOf(Taro()));
 }
 
 }  // namespace

@@ -1,17 +1,11 @@
-// A stand-in for gpg.exe that plays the script "fake-gpg.script" beside it,
-// so that tests can force what real GnuPG will not do. It records beside it
-// "fake-gpg.args" (on Windows the command line as given, elsewhere one
-// argument a line), "fake-gpg.cwd" and "fake-gpg.stdin" (the bytes it read).
-// Script lines (TEXT knows the escapes \r \n \\; bytes go out as given):
-//   on ARG              what follows applies only to a run with that argument
-//   print TEXT          TEXT and a line feed      write TEXT   TEXT alone
-//   flood N TEXT        TEXT over and over, N bytes in all
-//   writefile OPT TEXT  into the file named by option OPT ("-o" FILE, "--x=FILE")
-//   readline / readall  read standard input to a line feed / to its end
-//   busy MS             compute for MS milliseconds without a word
-//   hang / closeoutput / crash / exit N
-//   exec PATH           run PATH with the same arguments and streams
-#include <algorithm>
+// A stand-in for gpg.exe playing the script "fake-gpg.script" beside it; it
+// records there "fake-gpg.args" (Windows: the command line as given, POSIX:
+// one argument a line), "fake-gpg.cwd" and "fake-gpg.stdin". Script lines
+// (TEXT knows \r \n \\): on ARG (what follows applies to runs with ARG) |
+// print TEXT (and a line feed) | write TEXT | flood N TEXT (N bytes of it) |
+// writefile OPT TEXT (into the file of option "-o" FILE or "--x="FILE) |
+// readline | readall | busy MS (computing) | hang | closeoutput | crash |
+// exec PATH (run it with the same arguments and streams).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -111,7 +105,8 @@ int main(int argc, char** argv) {
         words >> verb;
         std::getline(words >> std::ws, text);
         std::istringstream(text) >> number;
-        std::string rest = Unescape(text.substr(std::min(text.size(), text.find(' ') + 1)));
+        std::size_t blank = text.find(' ');
+        std::string rest = Unescape(blank == std::string::npos ? "" : text.substr(blank + 1));
         if (verb == "on") {
             active = false;
             for (int i = 1; i < argc; ++i) {
@@ -162,8 +157,6 @@ int main(int argc, char** argv) {
         } else if (verb == "crash") {
             std::fflush(stdout);
             std::abort();
-        } else if (verb == "exit") {
-            return static_cast<int>(number);
         }
         std::fflush(stdout);
     }

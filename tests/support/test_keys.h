@@ -21,8 +21,8 @@ inline const TestUser& Hanako() {
     return user;
 }
 
-// The key cache of this build, and a user's folder in it: secring.gpg,
-// pubring.gpg, public.gpg (the exported public key) and fingerprint.txt.
+// The key cache, and a user's folder in it: secring.gpg, pubring.gpg,
+// public.gpg (the exported public key) and fingerprint.txt.
 std::string KeyCache();
 inline std::string CacheFolder(const TestUser& user) {
     return KeyCache() + NativePath("/" + user.cacheName + "/");
@@ -30,8 +30,8 @@ inline std::string CacheFolder(const TestUser& user) {
 inline bool InCache(const TestUser& user) {
     return Exists(CacheFolder(user) + "fingerprint.txt");
 }
-// The user's fingerprint (an exception when the keys are missing), user ID
-// and exported public key file; a key file holding both users' keys.
+// The user's fingerprint (throws when the keys are missing), user ID, public
+// key file; a key file holding both users' keys.
 std::string FingerprintOf(const TestUser& user);
 inline std::string UserIdOf(const TestUser& user) {
     return user.name + " <" + user.email + ">";
@@ -43,8 +43,7 @@ inline std::string TwoKeysFile() {
     return KeyCache() + NativePath("/two-keys.gpg");
 }
 
-// A program folder with the real GnuPG in bin/ and a copy of the user's key
-// rings in conf/, as the program would have them.
+// A program folder with the real GnuPG and a copy of the user's key rings.
 struct UserFolder {
     explicit UserFolder(const TestUser& user);
     ProgramFolder folder;
