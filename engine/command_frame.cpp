@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -43,12 +44,38 @@ ResultCode CheckQuotableNames(const char* const* names) {
     return rc::kOk;
 }
 
-ResultCode CheckOutputIsNotInput(const char* input, const char* output) {
-    platform::FileStamp in = platform::StampFile(input);
+namespace {
+
+bool IsSameFile(const platform::FileStamp& a, const char* path) {
+    platform::FileStamp b = platform::StampFile(path);
+    return b.exists && a.identity.volume == b.identity.volume &&
+           a.identity.index == b.identity.index;
+}
+
+}  // namespace
+
+ResultCode CheckOutputNamesNoOtherFile(const char* output, const char* const* names,
+                                       const char* homeDir) {
     platform::FileStamp out = platform::StampFile(output);
-    if (in.exists && out.exists && in.identity.volume == out.identity.volume &&
-        in.identity.index == out.identity.index) {
-        return rc::kBadFileChoice;
+    if (!out.exists) {
+        return rc::kOk;  // a new file can be nothing else
+    }
+    for (; names != nullptr && *names != nullptr; ++names) {
+        if (*names != output && IsSameFile(out, *names)) {
+            return rc::kBadFileChoice;
+        }
+    }
+    if (homeDir == nullptr) {
+        return rc::kOk;
+    }
+    for (const char* file : {"pubring.gpg", "secring.gpg", "trustdb.gpg"}) {
+        std::string path = homeDir;
+        if (!path.empty() && path.back() != platform::kPathSeparator) {
+            path.push_back(platform::kPathSeparator);
+        }
+        if (IsSameFile(out, (path + file).c_str())) {
+            return rc::kBadFileChoice;
+        }
     }
     return rc::kOk;
 }
@@ -67,8 +94,12 @@ ResultCode RunCommandChecks(const CommandChecks& checks) {
     if (result == rc::kOk && checks.quotedNames != nullptr) {
         result = CheckQuotableNames(checks.quotedNames);
     }
-    if (result == rc::kOk && checks.input != nullptr && checks.output != nullptr) {
-        result = CheckOutputIsNotInput(checks.input, checks.output);
+    if (result == rc::kOk && checks.output != nullptr) {
+        const char* const input[] = {checks.input, nullptr};
+        result = CheckOutputNamesNoOtherFile(checks.output, input, nullptr);
+        if (result == rc::kOk) {
+            result = CheckOutputNamesNoOtherFile(checks.output, checks.quotedNames, checks.homeDir);
+        }
     }
     if (result == rc::kOk && checks.passphrase != nullptr) {
         result = CheckPassphraseText(checks.passphrase);

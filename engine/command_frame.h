@@ -34,9 +34,14 @@ ResultCode CheckPassphraseText(const char* passphrase);
 // quote. `names` ends with nullptr. Else 0.
 ResultCode CheckQuotableNames(const char* const* names);
 
-// 29 when `output` names the very file `input` is, however the path is
-// spelled: GnuPG would truncate the input while still reading it. Else 0.
-ResultCode CheckOutputIsNotInput(const char* input, const char* output);
+// 29 when `output` names, however its path is spelled, a file that the same
+// GnuPG run reads or keeps: one of `names` (ends with nullptr; `output`
+// itself is skipped), or the key rings and trust database in `homeDir`
+// (GnuPG reads them besides the files it is given). GnuPG, told "--yes",
+// would otherwise overwrite that file while reading it, and the user would
+// lose a key file, a key ring or the data itself. Else 0.
+ResultCode CheckOutputNamesNoOtherFile(const char* output, const char* const* names,
+                                       const char* homeDir);
 
 // What a command checks before it formats its command line; a null field is
 // not checked.
@@ -45,9 +50,9 @@ struct CommandChecks {
     const char* secretKeyring;       // 26
     const char* publicKeyring;       // 27 (a key ring or key file)
     const char* const* quotedNames;  // 29; ends with nullptr
-    const char* input;               // 29 when output is the same file
-    const char* output;
-    const char* passphrase;  // 16
+    const char* input;               // 29 when output is the same file,
+    const char* output;              // or any of quotedNames or the home folder's rings
+    const char* passphrase;          // 16
 };
 // Runs the checks in this order and returns the first failure, or 0.
 ResultCode RunCommandChecks(const CommandChecks& checks);

@@ -14,20 +14,21 @@ ResultCode ExportPublicKey(const char* homeDir, const char* publicKeyring, const
                            const char* output) {
     const char* const names[] = {homeDir, publicKeyring, output, nullptr};
     ResultCode result =
-        RunCommandChecks({homeDir, nullptr, publicKeyring, names, nullptr, nullptr, nullptr});
+        RunCommandChecks({homeDir, nullptr, publicKeyring, names, nullptr, output, nullptr});
     if (result != rc::kOk) {
         return result;
-    }
-    // An old file goes first, so that a failing export leaves nothing of its
-    // old content behind.
-    if (platform::CanOpenExclusively(output) && !platform::RemoveFile(output)) {
-        return rc::kUnknown;
     }
     char commandLine[kCommandLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,
                            "%s --homedir=\"%s\" --keyring=\"%s\" --batch --yes "
                            "--no-default-keyring -o \"%s\" --export %s",
                            CommonGpgOptions, homeDir, publicKeyring, output, keyName)) {
+        return rc::kUnknown;
+    }
+    // An old file goes first, so that a failing export leaves nothing of its
+    // old content behind; only once the command line is known to fit, so
+    // that an export that cannot run loses nothing either.
+    if (platform::CanOpenExclusively(output) && !platform::RemoveFile(output)) {
         return rc::kUnknown;
     }
     return RunGpg(commandLine, nullptr, nullptr);

@@ -21,6 +21,7 @@ enum class EditorOutcome {
     Running,     // GnuPG's questions are being answered
     Quit,        // "quit" was sent: no passphrase was accepted
     Unanswered,  // GnuPG asked a question the program has no answer for
+    SaveFailed,  // GnuPG came back to its prompt after "save": it could not write
 };
 
 struct EditorState {
@@ -35,15 +36,17 @@ struct EditorState {
 ResultCode OutcomeResult(const EditorState& state) {
     switch (state.outcome) {
         case EditorOutcome::Running:
-            // Only a GnuPG that was told to save has changed the key rings.
-            // One that ended before (it could not use the key, crashed, or
-            // was ended) leaves the old passphrase in place: calling that a
-            // success would make the program cache a passphrase the key does
-            // not have.
+            // Only a GnuPG that was told to save can have changed the key
+            // rings. An editor that ends without any question (it could not
+            // use the key, crashed, or was ended) gives 51 on purpose, not
+            // the 0 that a plain "end of output is success" rule would give:
+            // the old passphrase stays, and calling that a success would make
+            // the program cache a passphrase the key does not have.
             return state.saved ? rc::kOk : rc::kUnknown;
         case EditorOutcome::Quit:
             return rc::kBadPassphrase;
         case EditorOutcome::Unanswered:
+        case EditorOutcome::SaveFailed:
             break;
     }
     return rc::kUnknown;
@@ -76,7 +79,13 @@ void React(ChildStreams* streams, EditorState* state, const char* line) {
     } else if (IsStatusKeyword(line, "BAD_PASSPHRASE")) {
         state->accepted = false;
     } else if (IsStatusKeyword(line, "GET_LINE")) {
-        if (state->accepted) {
+        if (state->saved) {
+            // GnuPG could not write the key ring (read-only or locked) and
+            // asks again: saving once more would fail the same way forever.
+            Answer(streams, "quit");
+            CloseInput(streams);
+            state->outcome = EditorOutcome::SaveFailed;
+        } else if (state->accepted) {
             Answer(streams, "save");
             state->saved = true;
         } else {
@@ -156,7 +165,18 @@ ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
                            CommonGpgOptions, homeDir, secretKeyring, publicKeyring, keyName)) {
         result = rc::kUnknown;
     } else {
+        // A save that GnuPG could not carry out leaves the secret key ring as
+        // it was; only a changed ring proves the new passphrase is the key's.
+        platform::FileStamp before = platform::StampFile(secretKeyring);
         result = RunGpg(commandLine, PassphraseChangeHandler, &pair);
+        platform::FileStamp after = platform::StampFile(secretKeyring);
+        bool changed = after.exists != before.exists ||
+                       after.identity.volume != before.identity.volume ||
+                       after.identity.index != before.identity.index || after.size != before.size ||
+                       after.modified != before.modified;
+        if (result == rc::kOk && !changed) {
+            result = rc::kUnknown;
+        }
     }
     // The copies of both passphrases must not outlive the change.
     platform::WipeMemory(&pair, sizeof pair);

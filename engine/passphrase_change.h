@@ -16,7 +16,8 @@ struct PassphrasePair {
 // 27 missing folders and key rings; 51 a command line that does not fit, a
 // read failure, a question of GnuPG's that the program does not answer
 // (GnuPG's input is then closed, so that GnuPG ends instead of waiting), or
-// a GnuPG that ended without being told to save.
+// a GnuPG that ended without being told to save, or a save that left the
+// secret key ring unchanged (GnuPG could not write it).
 ResultCode ChangePassphrase(const char* homeDir, const char* secretKeyring,
                             const char* publicKeyring, const char* oldPassphrase,
                             const char* newPassphrase);

@@ -4,26 +4,8 @@
 
 namespace test_support {
 
-const TestUser& Taro() {
-    static const TestUser user{"Taro Yamada", "taro@example.com", "password1", "taro"};
-    return user;
-}
-
-const TestUser& Hanako() {
-    static const TestUser user{"Hanako Suzuki", "hanako@example.com", "password1", "hanako"};
-    return user;
-}
-
 std::string KeyCache() {
     return NativePath(HostPath(QUILLET_TEST_KEY_CACHE));
-}
-
-std::string CacheFolder(const TestUser& user) {
-    return KeyCache() + NativePath("/" + user.cacheName + "/");
-}
-
-bool InCache(const TestUser& user) {
-    return Exists(CacheFolder(user) + "fingerprint.txt");
 }
 
 std::string FingerprintOf(const TestUser& user) {
@@ -33,28 +15,12 @@ std::string FingerprintOf(const TestUser& user) {
     return ReadFile(CacheFolder(user) + "fingerprint.txt");
 }
 
-std::string UserIdOf(const TestUser& user) {
-    return user.name + " <" + user.email + ">";
-}
-
-std::string PublicKeyFileOf(const TestUser& user) {
-    return CacheFolder(user) + "public.gpg";
-}
-
-std::string TwoKeysFile() {
-    return KeyCache() + NativePath("/two-keys.gpg");
-}
-
-UserFolder::UserFolder(const TestUser& user) {
+UserFolder::UserFolder(const TestUser& user) : passphrase(user.passphrase) {
     FingerprintOf(user);  // fails loudly when the keys are missing
     folder.InstallRealGpg();
-    homeDir = folder.PathOf("conf");
     MakeFolderAt(homeDir);
-    secretKeyring = folder.PathOf("conf/secring.gpg");
-    publicKeyring = folder.PathOf("conf/pubring.gpg");
     CopyFile(CacheFolder(user) + "secring.gpg", secretKeyring);
     CopyFile(CacheFolder(user) + "pubring.gpg", publicKeyring);
-    passphrase = user.passphrase;
 }
 
 }  // namespace test_support

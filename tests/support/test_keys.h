@@ -1,6 +1,5 @@
-// The two test users' key pairs, generated once per build with the program's
-// own key generation (the test program test_keys_setup, which CTest runs
-// before every test that needs them) and copied into each test's folder.
+// The two test users' key pairs, made with the program's own key generation
+// by test_keys_setup (which CTest runs before every test that needs them).
 #pragma once
 
 #include <string>
@@ -10,37 +9,47 @@
 namespace test_support {
 
 struct TestUser {
-    std::string name;
-    std::string email;
-    std::string passphrase;
+    std::string name, email, passphrase;
     std::string cacheName;  // the user's folder in the key cache
 };
+inline const TestUser& Taro() {
+    static const TestUser user{"Taro Yamada", "taro@example.com", "password1", "taro"};
+    return user;
+}
+inline const TestUser& Hanako() {
+    static const TestUser user{"Hanako Suzuki", "hanako@example.com", "password1", "hanako"};
+    return user;
+}
 
-const TestUser& Taro();
-const TestUser& Hanako();
-
-// The folder of the key cache of this build.
+// The key cache, and a user's folder in it: secring.gpg, pubring.gpg,
+// public.gpg (the exported public key) and fingerprint.txt.
 std::string KeyCache();
-// The cache folder of a user: secring.gpg, pubring.gpg, public.gpg (the
-// exported public key) and fingerprint.txt.
-std::string CacheFolder(const TestUser& user);
-// True when the user's keys are in the cache.
-bool InCache(const TestUser& user);
-// The user's fingerprint, user ID and exported public key file.
+inline std::string CacheFolder(const TestUser& user) {
+    return KeyCache() + NativePath("/" + user.cacheName + "/");
+}
+inline bool InCache(const TestUser& user) {
+    return Exists(CacheFolder(user) + "fingerprint.txt");
+}
+// The user's fingerprint (throws when the keys are missing), user ID, public
+// key file; a key file holding both users' keys.
 std::string FingerprintOf(const TestUser& user);
-std::string UserIdOf(const TestUser& user);
-std::string PublicKeyFileOf(const TestUser& user);
-// A key file holding both users' public keys.
-std::string TwoKeysFile();
+inline std::string UserIdOf(const TestUser& user) {
+    return user.name + " <" + user.email + ">";
+}
+inline std::string PublicKeyFileOf(const TestUser& user) {
+    return CacheFolder(user) + "public.gpg";
+}
+inline std::string TwoKeysFile() {
+    return KeyCache() + NativePath("/two-keys.gpg");
+}
 
-// A program folder with the real GnuPG in bin/ and a copy of the user's key
-// rings in conf/, as the program would have them.
+// A program folder with the real GnuPG and a copy of the user's key rings.
 struct UserFolder {
     explicit UserFolder(const TestUser& user);
     ProgramFolder folder;
-    std::string homeDir;
-    std::string secretKeyring;
-    std::string publicKeyring;
+    std::string homeDir = folder.PathOf("conf");
+    std::string secretKeyring = folder.PathOf("conf/secring.gpg");
+    std::string publicKeyring = folder.PathOf("conf/pubring.gpg");
     std::string passphrase;
 };
 
