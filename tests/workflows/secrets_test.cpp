@@ -1,9 +1,7 @@
-// Where the passphrase goes: a whole run through the workflows with the real
-// GnuPG (a passphrase change, the start-up check, encryption, decryption,
-// signing, a second change) with passphrases that exist nowhere else, after
-// which none may stand in any file of the program folder, in the temporary
-// folder or on a command line GnuPG was given; and the slot that caches the
-// passphrase keeps nothing of a longer one it held before.
+// Where the passphrase goes: after a run through the workflows with the real
+// GnuPG, no passphrase may stand in a file of the program folder, in the
+// temporary folder or on a command line, and the cached slot keeps nothing
+// of a longer passphrase it held before.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -58,8 +56,7 @@ protected:
 };
 
 TEST_F(Secrets, NoPassphraseReachesAFileATemporaryFileOrACommandLine) {
-    // GnuPG in bin/ becomes a wrapper that records its command lines and
-    // runs the real one.
+    // A wrapper that records the command lines runs the real GnuPG.
     std::string real = taro.folder.PathOf("bin/real-gpg.exe");
     CopyFile(taro.folder.PathOf("bin/gpg.exe"), real);
     MakeExecutable(real);
