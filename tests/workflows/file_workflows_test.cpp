@@ -71,7 +71,6 @@ TEST_F(FileWorkflows, CancelledDialogsAndProposedNames) {
         {EncryptWorkflow, a255.c_str(), {hanakoKey}, a255 + ".gpg"},
         {EncryptWorkflow, a256.c_str(), {hanakoKey}, ""},
         {DecryptWorkflow, "data.Gpg", {}, "data"},
-        {DecryptWorkflow, "PLAN.GPG", {}, "PLAN"},
         {DecryptWorkflow, "a.gpg", {}, ""},
         {DecryptWorkflow, "archive.zip", {}, "archive.zip"},
         {SignWorkflow, nullptr, {a256}, ""},
@@ -124,7 +123,7 @@ TEST_F(FileWorkflows, RefusalsBeforeGnuPGRuns) {
     EXPECT_TRUE(ReadFile(taro.secretKeyring) == secret && ReadFile(taro.publicKeyring) == pub);
     EXPECT_EQ(ReadFile(settings), "[global]\n");
     RemoveTree(taro.folder.PathOf("bin/gpg.exe"));  // the key listing cannot run
-    Choose({hanakoKey, plain + ".gpg"});
+    ui.fileDialogAnswers = {hanakoKey, plain + ".gpg"};
     EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 44);
 }
 

@@ -64,21 +64,21 @@ TEST_F(Secrets, NoPassphraseReachesAFileATemporaryFileOrACommandLine) {
     const std::string first = FreshPassphrase("a-long-one-of-many-words-");
     const std::string second = FreshPassphrase("");
 
-    Type({taro.passphrase, first, first});
+    ui.promptAnswers = {taro.passphrase, first, first};
     ASSERT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
     ExpectSlotHoldsOnly(first);
-    Type({first});
+    ui.promptAnswers = {first};
     ASSERT_EQ(CheckStartupPassphrase(MainWindow(), Keys()), 0);
-    Choose({taroKey, plain + ".gpg"});
+    ui.fileDialogAnswers = {taroKey, plain + ".gpg"};
     ASSERT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    Choose({taroKey, taro.folder.PathOf("opened.doc")});
+    ui.fileDialogAnswers = {taroKey, taro.folder.PathOf("opened.doc")};
     ASSERT_EQ(DecryptWorkflow(MainWindow(), Context(), (plain + ".gpg").c_str()), 0);
-    Choose({plain + ".sig"});
+    ui.fileDialogAnswers = {plain + ".sig"};
     ASSERT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    Type({first, second, second});
+    ui.promptAnswers = {first, second, second};
     ASSERT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
     ExpectSlotHoldsOnly(second);
-    Choose({plain + ".2.sig"});
+    ui.fileDialogAnswers = {plain + ".2.sig"};
     ASSERT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 0);
 
     std::string commandLines = taro.folder.FakeArguments();

@@ -43,12 +43,6 @@ protected:
     KeyPaths* Keys() { return &gAppState.work.keyPaths; }
     ui::Window MainWindow() { return gAppState.mainWindow; }
     std::string Status() { return ui.statusBarTexts[gAppState.statusBar]; }
-    void Choose(std::initializer_list<std::optional<std::string>> names) {
-        ui.fileDialogAnswers.assign(names.begin(), names.end());
-    }
-    void Type(std::initializer_list<std::optional<std::string>> entries) {
-        ui.promptAnswers.assign(entries.begin(), entries.end());
-    }
     // GnuPG was asked to do an operation: the wait cursor is shown only then.
     bool OperationRan() const {
         return std::count(ui.events.begin(), ui.events.end(), "wait cursor") > 0;
