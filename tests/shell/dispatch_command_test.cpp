@@ -98,7 +98,8 @@ TEST_F(Commands, ExitAboutHelpAndOtherIds) {
     EXPECT_TRUE(gCalls.empty());
 }
 
-// A failed write is shown without an owner and the marks still follow.
+// A failed write (no conf folder) is shown without an owner and the marks
+// still follow.
 TEST_F(Commands, SettingsTogglesWriteTheFileAndSetTheCheckMarks) {
     const std::pair<unsigned, const char*> toggles[] = {
         {IDM_ENCRYPT_NO_SIGN, "encrypt_no_sign=1\ndecrypt_no_verify=0\n"},
@@ -116,6 +117,7 @@ TEST_F(Commands, SettingsTogglesWriteTheFileAndSetTheCheckMarks) {
     EXPECT_EQ(ui.events, Events{"message: Message Box: " + ResultMessage(49)});
     EXPECT_EQ(ui.messageBoxes[0].owner, nullptr);
     EXPECT_FALSE(gAppState.work.decryptNoVerify || Checked(IDM_DECRYPT_NO_VERIFY));
+    EXPECT_FALSE(Exists(folder.PathOf("conf"))) << "the write makes no folder";
 }
 
 // The idle text of the first mode whose button state is not zero, or none.

@@ -15,20 +15,11 @@ using Texts = std::vector<std::string>;
 
 class Drops : public WorkflowTest {
 protected:
-    int buttons[4] = {};  // encrypt, decrypt, sign, verify
-
-    void SetUp() override {
-        WorkflowTest::SetUp();
-        gAppState.encryptButton = &buttons[0];
-        gAppState.decryptButton = &buttons[1];
-        gAppState.signButton = &buttons[2];
-        gAppState.verifyButton = &buttons[3];
-    }
     // Drops on the window with a mode selected (-1: none), every dialog
     // cancelled; after every drop the window is top-most and the timer runs.
     void Drop(int mode, Texts paths) {
         fake_ui::Reset();
-        ui.buttonStates = {{mode >= 0 ? &buttons[mode] : nullptr, 1}};
+        ui.buttonStates = {{mode >= 0 ? &windows[2 + mode] : nullptr, 1}};
         fake_ui::FakeDrop drop{std::move(paths)};
         HandleDrop(MainWindow(), &drop);
         EXPECT_EQ((ui.timers[{MainWindow(), 1u}]), 5000u);

@@ -89,13 +89,10 @@ TEST_F(SettingsFile, WriteReplacesTheWholeFile) {
     EXPECT_EQ(encryptNoSign + decryptNoVerify, 1);
 }
 
-// No conf folder (not made here), a read-only file, a folder in its place.
+// A read-only file, a folder in its place (no conf folder: see the menu's
+// toggles).
 TEST_F(SettingsFile, WriteFailuresGive49AndKeepTheSettingsInMemory) {
     encryptNoSign = decryptNoVerify = 1;
-    RemoveTree(folder.PathOf("conf"));
-    EXPECT_EQ(WriteSettings(), rc::kOptionsWrite);
-    EXPECT_FALSE(Exists(folder.PathOf("conf")));
-    MakeFolderAt(folder.PathOf("conf"));
     WriteFile(ini, "[global]\n");
     MakeReadOnly(ini);
     EXPECT_EQ(WriteSettings(), rc::kOptionsWrite);

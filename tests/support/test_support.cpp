@@ -79,18 +79,6 @@ std::string ProgramFolder::Recorded(const char* what) const {
     return ReadFile(PathOf(std::string("bin/fake-gpg.") + what));
 }
 
-void CopyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("test setup: cannot read " + from);
-    }
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    out << in.rdbuf();
-    if (!out) {
-        throw std::runtime_error("test setup: cannot write " + to);
-    }
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
@@ -103,6 +91,13 @@ void WriteFile(const std::string& path, const std::string& content) {
     if (!(out << content)) {
         throw std::runtime_error("test setup: cannot write " + path);
     }
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+    if (!Exists(from)) {
+        throw std::runtime_error("test setup: cannot read " + from);
+    }
+    WriteFile(to, ReadFile(from));
 }
 
 bool Exists(const std::string& path) {

@@ -7,7 +7,6 @@
 
 #include "resources/resource.h"
 #include "tests/workflows/workflow_fixture.h"
-#include "workflows/encrypt_workflow.h"
 #include "workflows/export_workflow.h"
 #include "workflows/fingerprint_display.h"
 #include "workflows/key_setup_form.h"
@@ -90,16 +89,6 @@ TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
         EXPECT_TRUE(ReadFile(taro.secretKeyring) == key) << "the key changed";
     }
     EXPECT_EQ(ui.messageBoxes.at(0).text, StringText(57));
-}
-
-// The longest passphrase the start-up prompt takes is taken and holds at once.
-TEST_F(KeyWorkflows, PassphraseChangeTakesTheLongestUsablePassphrase) {
-    ui.promptAnswers = {"password1", k255, k255};
-    EXPECT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
-    EXPECT_EQ(Keys()->passphrase, k255);
-    // The next signed encryption uses it without asking.
-    ui.fileDialogAnswers = {hanakoKey, plain + ".gpg"};
-    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
 }
 
 class KeySetupForm : public WorkflowTest {

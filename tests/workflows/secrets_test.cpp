@@ -1,7 +1,8 @@
 // Where the passphrase goes: after a run through the workflows with the real
 // GnuPG, no passphrase may stand in a file of the program folder, in the
 // temporary folder or on a command line, and the cached slot keeps nothing
-// of a longer passphrase it held before.
+// of a longer passphrase it held before. The longest passphrase the start-up
+// prompt takes serves every step.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -19,11 +20,6 @@
 namespace {
 
 using namespace test_support;
-
-std::string FreshPassphrase(const std::string& label) {
-    std::random_device random;
-    return "pp-" + label + std::to_string(random()) + std::to_string(random());
-}
 
 // Every file below `folder` (with its trailing separator), at any depth.
 void CollectFiles(const std::string& folder, std::vector<std::string>* files) {
@@ -61,8 +57,12 @@ TEST_F(Secrets, NoPassphraseReachesAFileATemporaryFileOrACommandLine) {
     CopyFile(taro.folder.PathOf("bin/gpg.exe"), real);
     MakeExecutable(real);
     taro.folder.InstallFakeGpg("exec " + real + "\n");
-    const std::string first = FreshPassphrase("a-long-one-of-many-words-");
-    const std::string second = FreshPassphrase("");
+    // Passphrases that exist nowhere else; the first is the longest the
+    // start-up prompt takes, the second shorter.
+    std::random_device random;
+    std::string first = "pp-" + std::to_string(random()) + std::to_string(random());
+    first.resize(255, 'w');
+    const std::string second = "pp-" + std::to_string(random()) + std::to_string(random());
 
     ui.promptAnswers = {taro.passphrase, first, first};
     ASSERT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);

@@ -23,13 +23,17 @@ protected:
     std::string taroKey = taro.folder.PathOf("pubkey/taro.gpg");
     std::string plain = taro.folder.PathOf("report.doc");
     fake_ui::State& ui = fake_ui::state;
-    int windows[2] = {};  // the main window and the status bar
+    int windows[6] = {};  // the main window, the status bar, the four mode buttons
 
     void SetUp() override {
         fake_ui::Reset();
         gAppState = AppState{};
         gAppState.mainWindow = &windows[0];
         gAppState.statusBar = &windows[1];
+        gAppState.encryptButton = &windows[2];
+        gAppState.decryptButton = &windows[3];
+        gAppState.signButton = &windows[4];
+        gAppState.verifyButton = &windows[5];
         std::strcpy(Keys()->homeDir, taro.homeDir.c_str());
         std::strcpy(Keys()->secretKeyring, taro.secretKeyring.c_str());
         std::strcpy(Keys()->publicKeyring, taro.publicKeyring.c_str());
