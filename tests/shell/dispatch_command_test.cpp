@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "shell/app_state.h"
 #include "shell/status_text.h"
-#include "tests/support/fake_ui.h"
-#include "tests/support/test_support.h"
+#include "tests/workflows/workflow_fixture.h"
 
 namespace {
 
@@ -35,27 +33,14 @@ ResultCode KeyEntry(ui::Window owner, KeyPaths* keyPaths) {
 const CommandEntries kRecorders = {FileEntry<0>, FileEntry<1>, FileEntry<2>, FileEntry<3>,
                                    KeyEntry<4>,  KeyEntry<5>,  KeyEntry<6>,  KeyEntry<7>};
 
-class Commands : public testing::Test {
+class Commands : public WorkflowTest {
 protected:
-    fake_ui::State& ui = fake_ui::state;
-    ProgramFolder folder;
-    char windows[6] = {};  // main window, status bar, the four mode buttons
-
     void SetUp() override {
-        fake_ui::Reset();
+        WorkflowTest::SetUp();
         gCalls.clear();
-        gAppState = AppState{};
-        gAppState.mainWindow = &windows[0];
-        gAppState.statusBar = &windows[1];
-        gAppState.encryptButton = &windows[2];
-        gAppState.decryptButton = &windows[3];
-        gAppState.signButton = &windows[4];
-        gAppState.verifyButton = &windows[5];
-        MakeFolderAt(folder.PathOf("conf"));
     }
-    void Dispatch(unsigned id) { DispatchCommand(gAppState.mainWindow, id, kRecorders); }
-    std::string Status() { return ui.statusBarTexts[gAppState.statusBar]; }
-    bool Checked(unsigned id) { return ui.menuChecks[{gAppState.mainWindow, id}]; }
+    void Dispatch(unsigned id) { DispatchCommand(MainWindow(), id, kRecorders); }
+    bool Checked(unsigned id) { return ui.menuChecks[{MainWindow(), id}]; }
 };
 
 // File commands show a failure over the main window and start the status
@@ -76,13 +61,13 @@ TEST_F(Commands, OperationsRunTheirEntryAndShowTheResult) {
             Events events;
             if (result == rc::kSecretKeyFormat) {
                 events.push_back("message: Message Box: " + ResultMessage(result));
-                EXPECT_EQ(ui.messageBoxes[0].owner, file ? gAppState.mainWindow : nullptr);
+                EXPECT_EQ(ui.messageBoxes[0].owner, file ? MainWindow() : nullptr);
             } else if (result == rc::kOk && entry == 7) {
                 events.push_back("status: " + StringText(100));
             }
             if (file) {
                 events.push_back("timer start 1");
-                EXPECT_EQ((ui.timers[{gAppState.mainWindow, 1u}]), 5000u);
+                EXPECT_EQ((ui.timers[{MainWindow(), 1u}]), 5000u);
             }
             EXPECT_EQ(ui.events, events);
         }
@@ -107,17 +92,18 @@ TEST_F(Commands, SettingsTogglesWriteTheFileAndSetTheCheckMarks) {
         {IDM_ENCRYPT_NO_SIGN, "encrypt_no_sign=0\ndecrypt_no_verify=1\n"}};
     for (const auto& [id, file] : toggles) {
         Dispatch(id);
-        EXPECT_EQ(ReadFile(folder.PathOf("conf/Quillet.ini")), std::string("[global]\n") + file);
+        EXPECT_EQ(ReadFile(taro.folder.PathOf("conf/Quillet.ini")),
+                  std::string("[global]\n") + file);
         EXPECT_EQ(Checked(IDM_ENCRYPT_NO_SIGN), gAppState.work.encryptNoSign == 1);
         EXPECT_EQ(Checked(IDM_DECRYPT_NO_VERIFY), gAppState.work.decryptNoVerify == 1);
     }
     EXPECT_TRUE(ui.events.empty());
-    RemoveTree(folder.PathOf("conf"));
+    RemoveTree(taro.folder.PathOf("conf"));
     Dispatch(IDM_DECRYPT_NO_VERIFY);
     EXPECT_EQ(ui.events, Events{"message: Message Box: " + ResultMessage(49)});
     EXPECT_EQ(ui.messageBoxes[0].owner, nullptr);
     EXPECT_FALSE(gAppState.work.decryptNoVerify || Checked(IDM_DECRYPT_NO_VERIFY));
-    EXPECT_FALSE(Exists(folder.PathOf("conf"))) << "the write makes no folder";
+    EXPECT_FALSE(Exists(taro.folder.PathOf("conf"))) << "the write makes no folder";
 }
 
 // The idle text of the first mode whose button state is not zero, or none.
@@ -130,9 +116,9 @@ TEST_F(Commands, TheTimerBringsBackTheIdleTextOfTheSelectedMode) {
         for (int i = 0; i < 4; ++i) {
             ui.buttonStates[&windows[2 + i]] = states[i];
         }
-        ui::StartTimer(gAppState.mainWindow, kStatusTimerId, kStatusTimerMilliseconds);
+        ui::StartTimer(MainWindow(), kStatusTimerId, kStatusTimerMilliseconds);
         SetStatusText(IDS_DECRYPT_DONE);
-        ResetStatusText(gAppState.mainWindow);
+        ResetStatusText(MainWindow());
         EXPECT_TRUE(ui.timers.empty());
         EXPECT_EQ(Status(), idleText != 0 ? StringText(idleText) : "");
     }

@@ -47,17 +47,13 @@ int ShowMessageBox(Window owner, const char* text, const char* caption, unsigned
 }
 
 int AskFileName(const FileDialogRequest& request) {
-    fake_ui::FileDialogCall call{request.owner, request.kind,   {}, {},
-                                 request.name,  request.options};
+    fake_ui::FileDialogCall call{request.owner, request.kind, {}, request.name, request.options};
     for (int i = 0; i < request.filterCount; ++i) {
         call.filters.emplace_back(request.filters[i].label, request.filters[i].pattern);
     }
-    if (request.title != nullptr) {
-        call.title = request.title;
-    }
     state.fileDialogs.push_back(call);
     state.events.push_back(std::string(request.kind == FileDialogKind::Open ? "open: " : "save: ") +
-                           call.title.value_or("(no title)"));
+                           (request.title != nullptr ? request.title : "(no title)"));
     std::optional<std::string> answer = Next(&state.fileDialogAnswers);
     return answer && CopyWhole(*answer, request.name, 260) ? 0 : 1;
 }

@@ -23,7 +23,6 @@ struct MessageBoxCall {
 struct FileDialogCall {
     ui::Window owner;
     ui::FileDialogKind kind;
-    std::optional<std::string> title;
     std::vector<std::pair<std::string, std::string>> filters;
     std::string initialName;
     unsigned options;

@@ -54,42 +54,13 @@ TEST_F(FileWorkflows, EveryOperationSucceedsAndItsDialogsAreSafe) {
     EXPECT_EQ(ReadFile(opened), ReadFile(plain));
 }
 
-// Output names proposed from the input: ".gpg" added or taken off, ".sig"
-// added, and none that would not fit a 260-byte name.
-TEST_F(FileWorkflows, CancelledDialogsAndProposedNames) {
-    std::string a255(255, 'a'), a256(256, 'a');
-    gAppState.work.decryptNoVerify = 1;
-    const struct {
-        Workflow workflow;
-        const char* dropped;
-        Names answers;
-        std::string proposal;
-    } cases[] = {
-        {EncryptWorkflow, nullptr, {}, ""},
-        {EncryptWorkflow, nullptr, {plain}, ""},
-        {EncryptWorkflow, nullptr, {plain, hanakoKey}, plain + ".gpg"},
-        {EncryptWorkflow, a255.c_str(), {hanakoKey}, a255 + ".gpg"},
-        {EncryptWorkflow, a256.c_str(), {hanakoKey}, ""},
-        {DecryptWorkflow, "data.Gpg", {}, "data"},
-        {DecryptWorkflow, "a.gpg", {}, ""},
-        {DecryptWorkflow, "archive.zip", {}, "archive.zip"},
-        {SignWorkflow, nullptr, {a256}, ""},
-        {VerifyWorkflow, nullptr, {a256}, ""},
-    };
-    for (const auto& c : cases) {
-        fake_ui::Reset();
-        ui.fileDialogAnswers.assign(c.answers.begin(), c.answers.end());
-        EXPECT_EQ(c.workflow(MainWindow(), Context(), c.dropped), 1);
-        EXPECT_EQ(ui.fileDialogs.size(), c.answers.size() + 1);
-        EXPECT_EQ(ui.fileDialogs.back().initialName, c.proposal);
-        EXPECT_FALSE(OperationRan());
-    }
-}
-
-// Refusals before GnuPG runs: a key file without exactly one key (44), an
-// output that is one of the program's own files however spelled (29), a
-// dropped file that cannot be read (23, without a dialog).
-TEST_F(FileWorkflows, RefusalsBeforeGnuPGRuns) {
+// Cancelled dialogs and refusals start no GnuPG operation. The output name
+// proposed: ".gpg" added or taken off, none that would not fit 260 bytes.
+// The refusals: a key file without exactly one key (44), an output that is
+// one of the program's own files however spelled (29), a dropped file that
+// cannot be read (23, without a dialog).
+TEST_F(FileWorkflows, CancelsAndRefusalsRunNothing) {
+    std::string a255(255, 'a'), a256(256, 'a'), missing = taro.folder.PathOf("gone.doc");
     std::string twoKeys = taro.folder.PathOf("pubkey/both.gpg");
     std::string empty = taro.folder.PathOf("pubkey/empty.gpg");
     std::string settings = taro.folder.PathOf("conf/Quillet.ini");
@@ -97,27 +68,40 @@ TEST_F(FileWorkflows, RefusalsBeforeGnuPGRuns) {
     WriteFile(empty, "");
     WriteFile(settings, "[global]\n");
     std::string secret = ReadFile(taro.secretKeyring), pub = ReadFile(taro.publicKeyring);
-    std::string missing = taro.folder.PathOf("gone.doc");
+    gAppState.work.decryptNoVerify = 1;
+    const char* p = plain.c_str();
     const struct {
         Workflow workflow;
-        std::string dropped;
-        Names answers;
+        const char* dropped;
+        Names answers;  // with 1, the next dialog is cancelled
         ResultCode code;
+        std::string proposal = "";  // of the cancelled dialog
     } cases[] = {
-        {EncryptWorkflow, plain, {twoKeys, plain + ".gpg"}, 44},
-        {EncryptWorkflow, plain, {empty, plain + ".gpg"}, 44},
-        {EncryptWorkflow, plain, {hanakoKey, taro.folder.PathOf("conf/../conf/secring.gpg")}, 29},
-        {DecryptWorkflow, plain, {taroKey, taro.folder.PathOf("conf/./pubring.gpg")}, 29},
-        {SignWorkflow, plain, {settings}, 29},
-        {SignWorkflow, plain, {taro.folder.PathOf("bin/gpg.exe")}, 29},
-        {SignWorkflow, missing, {}, 23},
-        {VerifyWorkflow, missing, {}, 23},
+        {EncryptWorkflow, nullptr, {}, 1, ""},
+        {EncryptWorkflow, nullptr, {plain}, 1, ""},
+        {EncryptWorkflow, nullptr, {plain, hanakoKey}, 1, plain + ".gpg"},
+        {EncryptWorkflow, a255.c_str(), {hanakoKey}, 1, a255 + ".gpg"},
+        {EncryptWorkflow, a256.c_str(), {hanakoKey}, 1, ""},
+        {DecryptWorkflow, "data.Gpg", {}, 1, "data"},
+        {DecryptWorkflow, "a.gpg", {}, 1, ""},
+        {DecryptWorkflow, "archive.zip", {}, 1, "archive.zip"},
+        {SignWorkflow, nullptr, {a256}, 1, ""},
+        {VerifyWorkflow, nullptr, {a256}, 1, ""},
+        {EncryptWorkflow, p, {twoKeys, plain + ".gpg"}, 44},
+        {EncryptWorkflow, p, {empty, plain + ".gpg"}, 44},
+        {EncryptWorkflow, p, {hanakoKey, taro.folder.PathOf("conf/../conf/secring.gpg")}, 29},
+        {DecryptWorkflow, p, {taro.folder.PathOf("conf/./pubring.gpg")}, 29},
+        {SignWorkflow, p, {settings}, 29},
+        {SignWorkflow, p, {taro.folder.PathOf("bin/gpg.exe")}, 29},
+        {SignWorkflow, missing.c_str(), {}, 23},
+        {VerifyWorkflow, missing.c_str(), {}, 23},
     };
     for (const auto& c : cases) {
         fake_ui::Reset();
         ui.fileDialogAnswers.assign(c.answers.begin(), c.answers.end());
-        EXPECT_EQ(c.workflow(MainWindow(), Context(), c.dropped.c_str()), c.code) << c.code;
-        EXPECT_EQ(ui.fileDialogs.size(), c.answers.size());
+        EXPECT_EQ(c.workflow(MainWindow(), Context(), c.dropped), c.code) << c.proposal;
+        ASSERT_EQ(ui.fileDialogs.size(), c.answers.size() + (c.code == 1));
+        EXPECT_TRUE(c.code != 1 || ui.fileDialogs.back().initialName == c.proposal) << c.proposal;
         EXPECT_FALSE(OperationRan());
     }
     EXPECT_TRUE(ReadFile(taro.secretKeyring) == secret && ReadFile(taro.publicKeyring) == pub);
