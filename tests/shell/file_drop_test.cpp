@@ -46,7 +46,7 @@ TEST_F(Drops, TheSelectedModeRunsWithItsStatusTexts) {
               (Texts{"status: " + StringText(95), "save: " + StringText(20), "timer start 1"}));
     Drop(-1, {plain});
     EXPECT_EQ(ui.events, Texts{"timer start 1"});
-    // From the menu, without a file, whatever mode is selected.
+    fake_ui::Reset();  // from the menu, without a file, whatever mode is selected
     EXPECT_EQ(StartDecrypt(nullptr), 1);
     EXPECT_EQ(ui.events, (Texts{"status: " + StringText(93), "open: " + StringText(3)}));
 }
