@@ -120,7 +120,8 @@ TEST_F(Commands, TheTimerBringsBackTheIdleTextOfTheSelectedMode) {
         SetStatusText(IDS_DECRYPT_DONE);
         ResetStatusText(MainWindow());
         EXPECT_TRUE(ui.timers.empty());
-        EXPECT_EQ(Status(), idleText != 0 ? StringText(idleText) : "");
+        EXPECT_EQ(ui.statusBarTexts[gAppState.statusBar],
+                  idleText != 0 ? StringText(idleText) : "");
     }
 }
 

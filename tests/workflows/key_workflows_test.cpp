@@ -17,15 +17,8 @@ namespace {
 using namespace test_support;
 
 // Passphrases at what the start-up prompt takes (255 bytes) and past it, in
-// single bytes and in double-byte characters of code page 932.
-const std::string k255(255, 'p'), k256(256, 'p');
-std::string Kanji(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += "\x8a\xbf";
-    }
-    return text;
-}
+// single bytes and in double-byte characters of code page 932 ("\x8a\x8a").
+const std::string k255(255, 'p'), k256(256, 'p'), kanji128(256, '\x8a'), kanji130(260, '\x8a');
 
 using KeyWorkflows = WorkflowTest;
 
@@ -78,8 +71,8 @@ TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
         {{"password1", "1234567", "1234567"}, 17},
         {{"wrong pass", "new pass 1", "new pass 1"}, 30},
         {{"password1", k256, k256}, 16},
-        {{"password1", Kanji(128), Kanji(128)}, 16},
-        {{"password1", Kanji(130), std::nullopt}, 1},  // refused by the prompt itself
+        {{"password1", kanji128, kanji128}, 16},
+        {{"password1", kanji130, std::nullopt}, 1},  // refused by the prompt itself
     };
     for (const auto& c : cases) {
         fake_ui::Reset();
@@ -103,14 +96,6 @@ protected:
         gKeySetupForm = &form;
     }
     void TearDown() override { gKeySetupForm = nullptr; }
-    ResultCode Create(const std::string& name, const std::string& email, const std::string& pass,
-                      const std::string& again) {
-        ui.dialogItemTexts = {{IDC_SETUP_USER_NAME, name},
-                              {IDC_SETUP_EMAIL, email},
-                              {IDC_SETUP_PASSPHRASE, pass},
-                              {IDC_SETUP_PASSPHRASE_AGAIN, again}};
-        return CreateKeyFromForm(&form, Keys());
-    }
 };
 
 // Refusals before a key is made. The passphrase is cached once it was typed
@@ -123,7 +108,7 @@ TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
     } cases[] = {
         {"Taro Yamada", "password1", "Password1", 22, "cached"},
         {"Tar", k256, k256, 16, "cached"},
-        {"Tar", Kanji(130), Kanji(130), 16, "cached"},
+        {"Tar", kanji130, kanji130, 16, "cached"},
         {"Tar", k255 + "x", k255, 16, "cached"},
         {"Tar", k255, k255, 11, k255},
         {"Taro Yamada", "1234567", "1234567", 17, "1234567"},
@@ -132,7 +117,11 @@ TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
     };
     for (const auto& c : cases) {
         fake_ui::Reset();
-        EXPECT_EQ(Create(c.name, "taro@example.com", c.pass, c.again), c.code) << c.pass.size();
+        ui.dialogItemTexts = {{IDC_SETUP_USER_NAME, c.name},
+                              {IDC_SETUP_EMAIL, "taro@example.com"},
+                              {IDC_SETUP_PASSPHRASE, c.pass},
+                              {IDC_SETUP_PASSPHRASE_AGAIN, c.again}};
+        EXPECT_EQ(CreateKeyFromForm(&form, Keys()), c.code) << c.pass.size();
         // The slot holds the cached text and nothing of a longer one before.
         std::string slot(Keys()->passphrase, sizeof Keys()->passphrase);
         EXPECT_EQ(slot, c.cached + std::string(slot.size() - c.cached.size(), '\0'));

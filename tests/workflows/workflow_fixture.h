@@ -18,7 +18,6 @@ namespace test_support {
 class WorkflowTest : public ::testing::Test {
 protected:
     UserFolder taro{Taro()};
-    std::string pubkeyFolder = taro.folder.PathOf("pubkey/");
     std::string hanakoKey = taro.folder.PathOf("pubkey/hanako.gpg");
     std::string taroKey = taro.folder.PathOf("pubkey/taro.gpg");
     std::string plain = taro.folder.PathOf("report.doc");
@@ -46,7 +45,6 @@ protected:
     WorkContext* Context() { return &gAppState.work; }
     KeyPaths* Keys() { return &gAppState.work.keyPaths; }
     ui::Window MainWindow() { return gAppState.mainWindow; }
-    std::string Status() { return ui.statusBarTexts[gAppState.statusBar]; }
     // GnuPG was asked to do an operation: the wait cursor is shown only then.
     bool OperationRan() const {
         return std::count(ui.events.begin(), ui.events.end(), "wait cursor") > 0;
