@@ -29,11 +29,11 @@ struct FileDialogCall {
 };
 
 struct State {
-    // Every request in order, one short line each: "message: <caption>:
-    // <text>", "open: <title>", "save: <title>", "prompt: <caption>", "key
-    // setup" (always cancelled), "enable <id>", "disable <id>", "wait cursor", "show window",
-    // "status: <text>", "timer start <id>", "close request", "about box",
-    // "help <command> <file>".
+    // Every request in order, one line each: "message: <caption>: <text>",
+    // "open: <title>", "save: <title>", "prompt: <caption>", "key setup"
+    // (always cancelled), "enable <id>", "disable <id>", "wait cursor", "show
+    // window", "status: <text>", "timer start <id>", "close request", "about
+    // box", "help <command> <file>".
     std::vector<std::string> events;
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<int> messageBoxAnswers;  // past the end: the first button

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -17,10 +16,6 @@
 
 namespace {
 
-void Pause(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
 // Waits up to 10 seconds for a visible top-level dialog with this title.
 HWND WaitForDialog(const char* title) {
     for (int i = 0; i < 200; ++i) {
@@ -28,7 +23,7 @@ HWND WaitForDialog(const char* title) {
         if (window != nullptr && IsWindowVisible(window)) {
             return window;
         }
-        Pause(50);
+        Sleep(50);
     }
     return nullptr;
 }
@@ -101,7 +96,7 @@ TEST(PassphrasePrompt, WorkedAsAPersonWould) {
                     gWatch.refusal = TextOf(GetDlgItem(box, 0xFFFF));
                     PostMessageA(box, WM_COMMAND, IDOK, 0);
                 }
-                Pause(300);
+                Sleep(300);
                 Press(dialog, IDCANCEL);  // the prompt is still open
             }
         });

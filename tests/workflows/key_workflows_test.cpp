@@ -29,19 +29,19 @@ TEST_F(KeyWorkflows, ExportRefusalsAndProposals) {
     ui.fileDialogAnswers = {taro.publicKeyring};
     EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), 29);
     EXPECT_TRUE(ReadFile(taro.publicKeyring) == before);
-    const std::pair<const char*, const char*> cases[] = {{"Name Only", "pubkey.gpg"},
+    // The proposal from each user ID; "": no key at all.
+    const std::pair<std::string, std::string> cases[] = {{"Name Only", "pubkey.gpg"},
                                                          {"Half <open", "pubkey.gpg"},
                                                          {"Empty <>", ".gpg"},
                                                          {"Two <a@b> <c@d>", "a@b.gpg"},
-                                                         {nullptr, nullptr}};
+                                                         {"", ""}};
     for (const auto& [userId, proposal] : cases) {
         fake_ui::Reset();
-        taro.folder.InstallFakeGpg(userId == nullptr ? "print tru::1\n"
-                                                     : std::string("print sec::1024:17:A:1::::") +
-                                                           userId + ":::\nprint fpr:::::::::AB:\n");
-        EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), userId != nullptr ? 1 : 45);
-        EXPECT_EQ(ui.fileDialogs.empty() ? "" : ui.fileDialogs[0].initialName,
-                  proposal != nullptr ? proposal : "");
+        taro.folder.InstallFakeGpg(userId.empty() ? "print tru::1\n"
+                                                  : "print sec::1024:17:A:1::::" + userId +
+                                                        ":::\nprint fpr:::::::::AB:\n");
+        EXPECT_EQ(ExportWorkflow(MainWindow(), Keys()), userId.empty() ? 45 : 1);
+        EXPECT_EQ(ui.fileDialogs.empty() ? "" : ui.fileDialogs[0].initialName, proposal);
     }
 }
 
