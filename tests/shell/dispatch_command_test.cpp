@@ -35,10 +35,6 @@ const CommandEntries kRecorders = {FileEntry<0>, FileEntry<1>, FileEntry<2>, Fil
 
 class Commands : public WorkflowTest {
 protected:
-    void SetUp() override {
-        WorkflowTest::SetUp();
-        gCalls.clear();
-    }
     void Dispatch(unsigned id) { DispatchCommand(MainWindow(), id, kRecorders); }
     bool Checked(unsigned id) { return ui.menuChecks[{MainWindow(), id}]; }
 };
@@ -75,6 +71,7 @@ TEST_F(Commands, OperationsRunTheirEntryAndShowTheResult) {
 }
 
 TEST_F(Commands, ExitAboutHelpAndOtherIds) {
+    gCalls.clear();
     std::snprintf(gAppState.helpFilePath, sizeof gAppState.helpFilePath, "x\\manual.chm");
     for (unsigned id : {0u, 1u, 38u, 40010u, 40016u, 65535u, 40006u, 40012u, 40015u}) {
         Dispatch(id);
@@ -83,8 +80,7 @@ TEST_F(Commands, ExitAboutHelpAndOtherIds) {
     EXPECT_TRUE(gCalls.empty());
 }
 
-// A failed write (no conf folder) is shown without an owner and the marks
-// still follow.
+// A failed write (no conf folder) is shown without an owner.
 TEST_F(Commands, SettingsTogglesWriteTheFileAndSetTheCheckMarks) {
     const std::pair<unsigned, const char*> toggles[] = {
         {IDM_ENCRYPT_NO_SIGN, "encrypt_no_sign=1\ndecrypt_no_verify=0\n"},

@@ -25,10 +25,7 @@ protected:
     std::int32_t& encryptNoSign = gAppState.work.encryptNoSign;
     std::int32_t& decryptNoVerify = gAppState.work.decryptNoVerify;
 
-    void SetUp() override {
-        fake_ui::Reset();
-        MakeFolderAt(folder.PathOf("conf"));
-    }
+    void SetUp() override { MakeFolderAt(folder.PathOf("conf")); }
     // Reads with values in memory that the read must replace.
     ResultCode Read() {
         encryptNoSign = decryptNoVerify = 7;
@@ -89,8 +86,7 @@ TEST_F(SettingsFile, WriteReplacesTheWholeFile) {
     EXPECT_EQ(encryptNoSign + decryptNoVerify, 1);
 }
 
-// A read-only file, a folder in its place (no conf folder: see the menu's
-// toggles).
+// A read-only file, a folder in its place (no conf folder: see the toggles).
 TEST_F(SettingsFile, WriteFailuresGive49AndKeepTheSettingsInMemory) {
     encryptNoSign = decryptNoVerify = 1;
     WriteFile(ini, "[global]\n");

@@ -1,5 +1,4 @@
-// The Windows program's own pieces of the shell as the tests see them: no
-// HTML Help control exists, and the help and the about box are recorded.
+// No HTML Help control; the help and the about box are recorded.
 #include "shell/about_box.h"
 #include "shell/help_viewer.h"
 #include "tests/support/fake_ui.h"

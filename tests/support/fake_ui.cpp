@@ -133,8 +133,7 @@ void StopTimer(Window window, unsigned id) {
 }
 
 int GetButtonCheckState(Window button) {
-    auto found = state.buttonStates.find(button);
-    return found != state.buttonStates.end() ? found->second : 0;
+    return state.buttonStates[button];
 }
 
 void SendCloseRequest(Window) {

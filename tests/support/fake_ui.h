@@ -1,6 +1,5 @@
-// The scripted user interface that tests link instead of the real one: it
-// records every request and answers from a script, all in one record that
-// Reset() puts back to its start.
+// The scripted user interface the tests link instead of the real one: every
+// request recorded and answered from a script, in one record Reset() clears.
 #pragma once
 
 #include <deque>

@@ -25,10 +25,9 @@ constexpr unsigned kExist = ui::kFileMustExist, kOverwrite = ui::kAskBeforeOverw
 
 using FileWorkflows = WorkflowTest;
 
-// Every operation from the menu, each on the files the one before made
-// (the dialogs' titles, names and folders are proven on the real window):
-// each open wants an existing file, each save asks before overwriting, a
-// received key file may come armored, a signature is offered as .sig.
+// Every operation from the menu, each on the files the one before made:
+// opens want an existing file, saves ask before overwriting, received key
+// files may come armored, signatures are offered as .sig.
 TEST_F(FileWorkflows, EveryOperationSucceedsAndItsDialogsAreSafe) {
     std::string sealed = plain + ".gpg", opened = taro.folder.PathOf("opened.doc");
     std::string sig = plain + ".sig";
@@ -54,11 +53,10 @@ TEST_F(FileWorkflows, EveryOperationSucceedsAndItsDialogsAreSafe) {
     EXPECT_EQ(ReadFile(opened), ReadFile(plain));
 }
 
-// Cancelled dialogs and refusals start no GnuPG operation. The output name
-// proposed: ".gpg" added or taken off, none that would not fit 260 bytes.
-// The refusals: a key file without exactly one key (44), an output that is
-// one of the program's own files however spelled (29), a dropped file that
-// cannot be read (23, without a dialog).
+// Cancels and refusals start no GnuPG operation. Proposed outputs: ".gpg"
+// added or taken off, none that would not fit 260 bytes. Refused: a key file
+// without exactly one key (44), an output that is one of the program's own
+// files however spelled (29), an unreadable dropped file (23, no dialog).
 TEST_F(FileWorkflows, CancelsAndRefusalsRunNothing) {
     std::string a255(255, 'a'), a256(256, 'a'), missing = taro.folder.PathOf("gone.doc");
     std::string twoKeys = taro.folder.PathOf("pubkey/both.gpg");

@@ -1,8 +1,6 @@
-// Where the passphrase goes: after a run through the workflows with the real
-// GnuPG, no passphrase may stand in a file of the program folder, in the
-// temporary folder or on a command line, and the cached slot keeps nothing
-// of a longer passphrase it held before. The longest passphrase the start-up
-// prompt takes serves every step.
+// After a run through the workflows with the real GnuPG no passphrase may
+// stand in a file of the program folder, in the temporary folder or on a
+// command line, and the cached slot keeps nothing of a longer one before.
 #include <gtest/gtest.h>
 
 #include <random>
