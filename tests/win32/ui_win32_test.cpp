@@ -131,8 +131,7 @@ TEST(Clipboard, HandOverAndABusyClipboard) {
     EXPECT_EQ(ClipboardText(), "0123456789ABCDEF");
 }
 
-// The filters of a file dialog: pairs of terminated texts, and one more
-// terminator at the end.
+// A file dialog's filters: pairs of terminated texts, one more terminator.
 TEST(FileDialogs, FilterList) {
     const ui::FileFilter keyFiles[] = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
     EXPECT_EQ(ui::BuildFilterList(keyFiles, 2),

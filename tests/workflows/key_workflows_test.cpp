@@ -45,8 +45,7 @@ TEST_F(KeyWorkflows, ExportRefusalsAndProposals) {
     }
 }
 
-// A clipboard that cannot be had is told (47); a key file with two keys
-// gives 44 and no box. (The boxes themselves are proven on the real window.)
+// A busy clipboard is told (47); a key file with two keys gives 44, no box.
 TEST_F(KeyWorkflows, FingerprintFailures) {
     ui.clipboard = "something else";
     ui.clipboardResult = 47;
@@ -57,9 +56,8 @@ TEST_F(KeyWorkflows, FingerprintFailures) {
     EXPECT_EQ(ui.messageBoxes.size(), 1u);
 }
 
-// Whatever goes wrong, the key and the cached passphrase stay as they were.
-// A new passphrase the start-up prompt could not take is refused before
-// GnuPG runs: it would lock the user out at the next start.
+// Whatever goes wrong, the key and the cached passphrase stay. What the
+// start-up prompt could not take is refused: it would lock the user out.
 TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
     const std::string key = ReadFile(taro.secretKeyring);
     const struct {
@@ -122,7 +120,6 @@ TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
                               {IDC_SETUP_PASSPHRASE, c.pass},
                               {IDC_SETUP_PASSPHRASE_AGAIN, c.again}};
         EXPECT_EQ(CreateKeyFromForm(&form, Keys()), c.code) << c.pass.size();
-        // The slot holds the cached text and nothing of a longer one before.
         std::string slot(Keys()->passphrase, sizeof Keys()->passphrase);
         EXPECT_EQ(slot, c.cached + std::string(slot.size() - c.cached.size(), '\0'));
         for (const auto& [id, enabled] : ui.dialogItemEnabled) {

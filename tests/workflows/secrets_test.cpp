@@ -41,7 +41,6 @@ protected:
         SetTempFolder(temp.Folder());
     }
     void TearDown() override { SetTempFolder(""); }
-    // The cached slot holds exactly `passphrase`, then nothing but zeros.
     void ExpectSlotHoldsOnly(const std::string& passphrase) {
         std::string expected = passphrase;
         expected.resize(sizeof Keys()->passphrase, '\0');
@@ -55,8 +54,7 @@ TEST_F(Secrets, NoPassphraseReachesAFileATemporaryFileOrACommandLine) {
     CopyFile(taro.folder.PathOf("bin/gpg.exe"), real);
     MakeExecutable(real);
     taro.folder.InstallFakeGpg("exec " + real + "\n");
-    // Passphrases that exist nowhere else; the first is the longest the
-    // start-up prompt takes, the second shorter.
+    // Unique passphrases: the longest the start-up prompt takes, a shorter one.
     std::random_device random;
     std::string first = "pp-" + std::to_string(random()) + std::to_string(random());
     first.resize(255, 'w');
