@@ -15,8 +15,7 @@ using Texts = std::vector<std::string>;
 
 class Drops : public WorkflowTest {
 protected:
-    // Drops on the window with a mode selected (-1: none), every dialog
-    // cancelled; after every drop the window is top-most and the timer runs.
+    // A drop with a mode selected (-1: none): the window comes up, the timer runs.
     void Drop(int mode, Texts paths) {
         fake_ui::Reset();
         ui.buttonStates = {{mode >= 0 ? &windows[2 + mode] : nullptr, 1}};

@@ -29,8 +29,7 @@ protected:
         SetTempFolder(temp.Folder());
     }
     void TearDown() override { SetTempFolder(""); }
-    // Runs the checks and returns the messages shown, all without an owner.
-    // No trial signature file may stay behind, whatever the result.
+    // The messages shown, all without an owner; no trial signature stays.
     Texts Run(bool expected) {
         EXPECT_EQ(RunStartupChecks(&window), expected);
         Texts texts;

@@ -20,8 +20,7 @@ public:
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
     void Activate() const;
-    // The folder with its trailing separator.
-    const std::string& Folder() const { return folder_; }
+    const std::string& Folder() const { return folder_; }  // with its trailing separator
     // The folder followed by `relative`, whose '/' become the platform's separator.
     std::string PathOf(const std::string& relative) const;
     // bin/gpg.exe becomes the real GnuPG, or the fake one playing `script`,

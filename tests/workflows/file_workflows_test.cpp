@@ -31,6 +31,7 @@ using FileWorkflows = WorkflowTest;
 TEST_F(FileWorkflows, EveryOperationSucceedsAndItsDialogsAreSafe) {
     std::string sealed = plain + ".gpg", opened = taro.folder.PathOf("opened.doc");
     std::string sig = plain + ".sig";
+    const char* p = plain.c_str();
     const std::pair<Workflow, Names> operations[] = {{EncryptWorkflow, {plain, taroKey, sealed}},
                                                      {DecryptWorkflow, {sealed, taroKey, opened}},
                                                      {SignWorkflow, {plain, sig}},
@@ -51,6 +52,11 @@ TEST_F(FileWorkflows, EveryOperationSucceedsAndItsDialogsAreSafe) {
         }
     }
     EXPECT_EQ(ReadFile(opened), ReadFile(plain));
+    // Unsigned, unverified: GnuPG's 33 and 48 are what was asked for.
+    gAppState.work.encryptNoSign = gAppState.work.decryptNoVerify = 1;
+    ui.fileDialogAnswers = {taroKey, sealed, opened};
+    EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), p), 0);
+    EXPECT_EQ(DecryptWorkflow(MainWindow(), Context(), sealed.c_str()), 0);
 }
 
 // Cancels and refusals start no GnuPG operation. Proposed outputs: ".gpg"

@@ -1,6 +1,5 @@
-// A program folder as the program has it after a start by Taro: his key
-// rings in conf/, both users' public keys in pubkey/, the key paths and the
-// cached passphrase in gAppState, and the scripted ui.
+// A program folder after a start by Taro: his key rings in conf/, both public
+// keys in pubkey/, the key paths and passphrase in gAppState, the scripted ui.
 #pragma once
 
 #include <gtest/gtest.h>
