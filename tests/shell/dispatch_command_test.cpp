@@ -1,6 +1,5 @@
 // The main window's command handler and the status texts, through the
-// scripted ui. The operations the commands start are recorders handed in
-// through the command table; the settings file is real.
+// scripted ui, with recorders for the operations and a real settings file.
 #include "shell/dispatch_command.h"
 
 #include <gtest/gtest.h>
@@ -9,113 +8,79 @@
 #include <vector>
 
 #include "resources/resource.h"
-#include "shell/app_state.h"
 #include "shell/status_text.h"
-#include "tests/support/fake_ui.h"
-#include "tests/support/test_support.h"
+#include "tests/workflows/workflow_fixture.h"
 
 namespace {
 
 using namespace test_support;
 using Events = std::vector<std::string>;
 
-// The recorders: each notes its name and arguments and answers gAnswer.
-std::vector<std::string> gCalls;
+// The recorders note which entry ran (-1: one given other arguments).
+std::vector<int> gCalls;
 ResultCode gAnswer = 0;
-template <const char* kName>
+template <int kEntry>
 ResultCode FileEntry(const char* dropList) {
-    gCalls.push_back(kName + std::string(dropList == nullptr ? "" : dropList));
+    gCalls.push_back(dropList == nullptr ? kEntry : -1);
     return gAnswer;
 }
-template <const char* kName>
+template <int kEntry>
 ResultCode KeyEntry(ui::Window owner, KeyPaths* keyPaths) {
     bool expected = owner == gAppState.mainWindow && keyPaths == &gAppState.work.keyPaths;
-    gCalls.push_back(kName + std::string(expected ? "" : " with other arguments"));
+    gCalls.push_back(expected ? kEntry : -1);
     return gAnswer;
 }
-constexpr char kEncrypt[] = "encrypt", kDecrypt[] = "decrypt", kSign[] = "sign",
-               kVerify[] = "verify", kInfo[] = "info", kExport[] = "export",
-               kPrint[] = "fingerprint", kChange[] = "change";
-const CommandEntries kRecorders = {FileEntry<kEncrypt>, FileEntry<kDecrypt>, FileEntry<kSign>,
-                                   FileEntry<kVerify>,  KeyEntry<kInfo>,     KeyEntry<kExport>,
-                                   KeyEntry<kPrint>,    KeyEntry<kChange>};
+const CommandEntries kRecorders = {FileEntry<0>, FileEntry<1>, FileEntry<2>, FileEntry<3>,
+                                   KeyEntry<4>,  KeyEntry<5>,  KeyEntry<6>,  KeyEntry<7>};
 
-class Commands : public testing::Test {
+class Commands : public WorkflowTest {
 protected:
-    fake_ui::State& ui = fake_ui::state;
-    ProgramFolder folder;
-    char windows[6] = {};  // main window, status bar, the four mode buttons
-
-    void SetUp() override {
-        fake_ui::Reset();
-        gCalls.clear();
-        gAppState = AppState{};
-        gAppState.mainWindow = &windows[0];
-        gAppState.statusBar = &windows[1];
-        gAppState.encryptButton = &windows[2];
-        gAppState.decryptButton = &windows[3];
-        gAppState.signButton = &windows[4];
-        gAppState.verifyButton = &windows[5];
-        MakeFolderAt(folder.PathOf("conf"));
-    }
-    void Dispatch(unsigned id) { DispatchCommand(gAppState.mainWindow, id, kRecorders); }
-    std::string Status() { return ui.statusBarTexts[gAppState.statusBar]; }
-    bool Checked(unsigned id) { return ui.menuChecks[{gAppState.mainWindow, id}]; }
+    void Dispatch(unsigned id) { DispatchCommand(MainWindow(), id, kRecorders); }
+    bool Checked(unsigned id) { return ui.menuChecks[{MainWindow(), id}]; }
 };
 
-// File commands start their entry without a file, show a failure over the
-// main window and start the status timer. Key commands show a failure
-// without an owner and start no timer; a changed passphrase is told in the
-// status bar.
+// File commands show a failure over the main window and start the status
+// timer; key commands show it without an owner and start no timer.
 TEST_F(Commands, OperationsRunTheirEntryAndShowTheResult) {
-    const std::pair<unsigned, const char*> commands[] = {
-        {IDM_ENCRYPT_FILE, kEncrypt},    {IDM_DECRYPT_FILE, kDecrypt},    {IDM_SIGN_FILE, kSign},
-        {IDM_VERIFY_SIGNATURE, kVerify}, {IDM_KEY_INFO, kInfo},           {IDM_EXPORT_KEY, kExport},
-        {IDM_OWN_FINGERPRINT, kPrint},   {IDM_CHANGE_PASSPHRASE, kChange}};
-    for (const auto& [id, entry] : commands) {
-        bool file = id <= IDM_VERIFY_SIGNATURE;
+    const unsigned commands[] = {IDM_ENCRYPT_FILE,     IDM_DECRYPT_FILE,     IDM_SIGN_FILE,
+                                 IDM_VERIFY_SIGNATURE, IDM_KEY_INFO,         IDM_EXPORT_KEY,
+                                 IDM_OWN_FINGERPRINT,  IDM_CHANGE_PASSPHRASE};
+    for (int entry = 0; entry < 8; ++entry) {
+        bool file = entry < 4;
         for (ResultCode result : {rc::kOk, rc::kCancelled, rc::kSecretKeyFormat}) {
-            SCOPED_TRACE(std::string(entry) + " " + std::to_string(result));
+            SCOPED_TRACE(std::to_string(entry) + " " + std::to_string(result));
             fake_ui::Reset();
             gCalls.clear();
             gAnswer = result;
-            Dispatch(id);
-            EXPECT_EQ(gCalls, Events{entry});
+            Dispatch(commands[entry]);
+            EXPECT_EQ(gCalls, std::vector<int>{entry});
             Events events;
             if (result == rc::kSecretKeyFormat) {
                 events.push_back("message: Message Box: " + ResultMessage(result));
-                EXPECT_EQ(ui.messageBoxes[0].owner, file ? gAppState.mainWindow : nullptr);
-            } else if (result == rc::kOk && entry == kChange) {
+                EXPECT_EQ(ui.messageBoxes[0].owner, file ? MainWindow() : nullptr);
+            } else if (result == rc::kOk && entry == 7) {
                 events.push_back("status: " + StringText(100));
             }
             if (file) {
                 events.push_back("timer start 1");
-                EXPECT_EQ((ui.timers[{gAppState.mainWindow, 1u}]), 5000u);
+                EXPECT_EQ((ui.timers[{MainWindow(), 1u}]), 5000u);
             }
             EXPECT_EQ(ui.events, events);
         }
     }
 }
 
-TEST_F(Commands, ButtonsExitAboutHelpAndOtherIds) {
-    for (unsigned id = IDC_ENCRYPT_BUTTON; id <= IDC_VERIFY_BUTTON; ++id) {
-        Dispatch(id);
-        EXPECT_EQ(Status(), StringText(91 + 2 * (id - IDC_ENCRYPT_BUTTON)));
-    }
-    fake_ui::Reset();
+TEST_F(Commands, ExitAboutHelpAndOtherIds) {
+    gCalls.clear();
     std::snprintf(gAppState.helpFilePath, sizeof gAppState.helpFilePath, "x\\manual.chm");
-    for (unsigned id :
-         {0u, 1u, 2u, 38u, 43u, 40010u, 40011u, 40016u, 65535u, 40006u, 40012u, 40015u}) {
+    for (unsigned id : {0u, 1u, 38u, 40010u, 40016u, 65535u, 40006u, 40012u, 40015u}) {
         Dispatch(id);
     }
-    EXPECT_EQ(ui.events, (Events{"close request", "about box", "help 1"}));
-    EXPECT_EQ(ui.helpCalls.at(0),
-              std::make_pair(gAppState.mainWindow, std::string("x\\manual.chm")));
+    EXPECT_EQ(ui.events, (Events{"close request", "about box", "help 1 x\\manual.chm"}));
     EXPECT_TRUE(gCalls.empty());
 }
 
-// Each toggle flips its setting, writes the file and sets both check marks;
-// a failed write is shown without an owner and the marks still follow.
+// A failed write (no conf folder) is shown without an owner.
 TEST_F(Commands, SettingsTogglesWriteTheFileAndSetTheCheckMarks) {
     const std::pair<unsigned, const char*> toggles[] = {
         {IDM_ENCRYPT_NO_SIGN, "encrypt_no_sign=1\ndecrypt_no_verify=0\n"},
@@ -123,20 +88,21 @@ TEST_F(Commands, SettingsTogglesWriteTheFileAndSetTheCheckMarks) {
         {IDM_ENCRYPT_NO_SIGN, "encrypt_no_sign=0\ndecrypt_no_verify=1\n"}};
     for (const auto& [id, file] : toggles) {
         Dispatch(id);
-        EXPECT_EQ(ReadFile(folder.PathOf("conf/Quillet.ini")), std::string("[global]\n") + file);
+        EXPECT_EQ(ReadFile(taro.folder.PathOf("conf/Quillet.ini")),
+                  std::string("[global]\n") + file);
         EXPECT_EQ(Checked(IDM_ENCRYPT_NO_SIGN), gAppState.work.encryptNoSign == 1);
         EXPECT_EQ(Checked(IDM_DECRYPT_NO_VERIFY), gAppState.work.decryptNoVerify == 1);
     }
     EXPECT_TRUE(ui.events.empty());
-    RemoveTree(folder.PathOf("conf"));
+    RemoveTree(taro.folder.PathOf("conf"));
     Dispatch(IDM_DECRYPT_NO_VERIFY);
     EXPECT_EQ(ui.events, Events{"message: Message Box: " + ResultMessage(49)});
     EXPECT_EQ(ui.messageBoxes[0].owner, nullptr);
     EXPECT_FALSE(gAppState.work.decryptNoVerify || Checked(IDM_DECRYPT_NO_VERIFY));
+    EXPECT_FALSE(Exists(taro.folder.PathOf("conf"))) << "the write makes no folder";
 }
 
-// The timer stops and brings back the idle text of the first mode whose
-// button state is not zero; with none selected the status bar is emptied.
+// The idle text of the first mode whose button state is not zero, or none.
 TEST_F(Commands, TheTimerBringsBackTheIdleTextOfTheSelectedMode) {
     const std::pair<std::vector<int>, int> cases[] = {{{1, 0, 0, 0}, 91}, {{0, 1, 0, 0}, 93},
                                                       {{0, 0, 1, 0}, 95}, {{0, 0, 0, 1}, 97},
@@ -146,11 +112,12 @@ TEST_F(Commands, TheTimerBringsBackTheIdleTextOfTheSelectedMode) {
         for (int i = 0; i < 4; ++i) {
             ui.buttonStates[&windows[2 + i]] = states[i];
         }
-        ui::StartTimer(gAppState.mainWindow, kStatusTimerId, kStatusTimerMilliseconds);
+        ui::StartTimer(MainWindow(), kStatusTimerId, kStatusTimerMilliseconds);
         SetStatusText(IDS_DECRYPT_DONE);
-        ResetStatusText(gAppState.mainWindow);
+        ResetStatusText(MainWindow());
         EXPECT_TRUE(ui.timers.empty());
-        EXPECT_EQ(Status(), idleText != 0 ? StringText(idleText) : "");
+        EXPECT_EQ(ui.statusBarTexts[gAppState.statusBar],
+                  idleText != 0 ? StringText(idleText) : "");
     }
 }
 

@@ -1,12 +1,11 @@
-// The Windows program's own pieces of the shell as the tests see them: no
-// HTML Help control exists, and the help and the about box are recorded.
+// No HTML Help control; the help and the about box are recorded.
 #include "shell/about_box.h"
 #include "shell/help_viewer.h"
 #include "tests/support/fake_ui.h"
 
-std::intptr_t CallHtmlHelp(ui::Window owner, const char* file, unsigned command, std::uintptr_t) {
-    fake_ui::state.helpCalls.emplace_back(owner, file != nullptr ? file : "");
-    fake_ui::state.events.push_back("help " + std::to_string(command));
+std::intptr_t CallHtmlHelp(ui::Window, const char* file, unsigned command, std::uintptr_t) {
+    fake_ui::state.events.push_back("help " + std::to_string(command) + " " +
+                                    (file != nullptr ? file : ""));
     return 0;
 }
 

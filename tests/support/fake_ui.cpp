@@ -7,8 +7,10 @@
 namespace fake_ui {
 
 State state;
+std::vector<std::string>& events = state.events;
 std::vector<MessageBoxCall>& messageBoxes = state.messageBoxes;
 std::deque<int>& messageBoxAnswers = state.messageBoxAnswers;
+std::deque<std::optional<std::string>>& fileDialogAnswers = state.fileDialogAnswers;
 
 }  // namespace fake_ui
 
@@ -16,18 +18,14 @@ namespace {
 
 using fake_ui::state;
 
-std::optional<std::string> Optional(const char* text) {
-    return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
-}
-
+// The next answer of a script, or `otherwise` past its end.
 template <typename T>
-std::optional<T> Next(std::deque<std::optional<T>>* answers) {
-    if (answers->empty()) {
-        return std::nullopt;
+T Next(std::deque<T>* answers, T otherwise = T{}) {
+    if (!answers->empty()) {
+        otherwise = answers->front();
+        answers->pop_front();
     }
-    std::optional<T> answer = answers->front();
-    answers->pop_front();
-    return answer;
+    return otherwise;
 }
 
 // Copies `text` whole when it fits `size` bytes with its terminator.
@@ -45,23 +43,11 @@ namespace ui {
 int ShowMessageBox(Window owner, const char* text, const char* caption, unsigned style) {
     state.messageBoxes.push_back({owner, text, caption, style});
     state.events.push_back(std::string("message: ") + caption + ": " + text);
-    if (state.messageBoxAnswers.empty()) {
-        return (style & 0xF) == kBoxYesNo ? kAnswerYes : kAnswerOk;
-    }
-    int answer = state.messageBoxAnswers.front();
-    state.messageBoxAnswers.pop_front();
-    return answer;
+    return Next(&state.messageBoxAnswers, (style & 0xF) == kBoxYesNo ? kAnswerYes : kAnswerOk);
 }
 
 int AskFileName(const FileDialogRequest& request) {
-    fake_ui::FileDialogCall call{request.owner,
-                                 request.kind,
-                                 Optional(request.title),
-                                 {},
-                                 request.name,
-                                 Optional(request.initialFolder),
-                                 request.options,
-                                 Optional(request.defaultExtension)};
+    fake_ui::FileDialogCall call{request.owner, request.kind, {}, request.name, request.options};
     for (int i = 0; i < request.filterCount; ++i) {
         call.filters.emplace_back(request.filters[i].label, request.filters[i].pattern);
     }
@@ -72,17 +58,13 @@ int AskFileName(const FileDialogRequest& request) {
     return answer && CopyWhole(*answer, request.name, 260) ? 0 : 1;
 }
 
-int PromptPassphrase(Window owner, char* output, int maxLength, const char* prompt,
-                     const char* caption) {
+int PromptPassphrase(Window, char* output, int maxLength, const char*, const char* caption) {
     output[0] = '\0';
-    state.prompts.push_back({owner, maxLength, Optional(prompt), Optional(caption)});
     state.events.push_back(std::string("prompt: ") + (caption != nullptr ? caption : "Password"));
     while (std::optional<std::string> answer = Next(&state.promptAnswers)) {
         if (CopyWhole(*answer, output, maxLength)) {
             return 1;
         }
-        // The real prompt refuses such a text over its own dialog, which
-        // the fake does not have, and stays open.
         char refusal[260];
         platform::LoadText(57, refusal, sizeof refusal);
         ShowMessageBox(nullptr, refusal, "Message Box", kBoxOk);
@@ -90,9 +72,9 @@ int PromptPassphrase(Window owner, char* output, int maxLength, const char* prom
     return 0;
 }
 
-int RunKeySetupDialog(Window owner, KeyPaths* keyPaths) {
+int RunKeySetupDialog(Window, KeyPaths*) {
     state.events.push_back("key setup");
-    return state.keySetupDialog ? state.keySetupDialog(owner, keyPaths) : 1;
+    return 1;
 }
 
 bool GetDialogItemText(Window, int id, char* buffer, int size) {
@@ -104,13 +86,9 @@ void EnableDialogItem(Window, int id, bool enabled) {
     state.events.push_back(std::string(enabled ? "enable " : "disable ") + std::to_string(id));
 }
 
-void StepProgressBar(Window, int id) {
-    ++state.progressSteps[id];
-}
+void StepProgressBar(Window, int) {}
 
-void SetProgressBarPosition(Window, int id, int position) {
-    state.progressPositions[id] = position;
-}
+void SetProgressBarPosition(Window, int, int) {}
 
 void RepaintNow(Window) {}
 
@@ -155,8 +133,7 @@ void StopTimer(Window window, unsigned id) {
 }
 
 int GetButtonCheckState(Window button) {
-    auto found = state.buttonStates.find(button);
-    return found != state.buttonStates.end() ? found->second : 0;
+    return state.buttonStates[button];
 }
 
 void SendCloseRequest(Window) {

@@ -1,10 +1,8 @@
-// The scripted user interface that tests link instead of the real one: it
-// records every request and answers from a script, all in one record that
-// Reset() puts back to its start.
+// The scripted user interface the tests link instead of the real one: every
+// request recorded and answered from a script, in one record Reset() clears.
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,43 +22,29 @@ struct MessageBoxCall {
 struct FileDialogCall {
     ui::Window owner;
     ui::FileDialogKind kind;
-    std::optional<std::string> title;
     std::vector<std::pair<std::string, std::string>> filters;
     std::string initialName;
-    std::optional<std::string> initialFolder;
     unsigned options;
-    std::optional<std::string> defaultExtension;
-};
-
-struct PromptCall {
-    ui::Window owner;
-    int maxLength;
-    std::optional<std::string> prompt;
-    std::optional<std::string> caption;
 };
 
 struct State {
-    // Every request in order, one short line each: "message: <caption>:
-    // <text>", "open: <title>", "save: <title>", "prompt: <caption>", "key
-    // setup", "enable <id>", "disable <id>", "wait cursor", "show window",
-    // "status: <text>", "timer start <id>", "close request", "about box",
-    // "help <command>".
+    // Every request in order, one line each: "message: <caption>: <text>",
+    // "open: <title>", "save: <title>", "prompt: <caption>", "key setup"
+    // (always cancelled), "enable <id>", "disable <id>", "wait cursor", "show
+    // window", "status: <text>", "timer start <id>", "close request", "about
+    // box", "help <command> <file>".
     std::vector<std::string> events;
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<int> messageBoxAnswers;  // past the end: the first button
     std::vector<FileDialogCall> fileDialogs;
     // The names chosen, or nullopt to cancel; past the end: cancel.
     std::deque<std::optional<std::string>> fileDialogAnswers;
-    std::vector<PromptCall> prompts;
     // The texts confirmed, or nullopt to cancel; past the end: cancel. As
     // the real prompt does, one longer than maxLength - 1 bytes is refused
     // with a box (string 57) and the prompt takes the next text.
     std::deque<std::optional<std::string>> promptAnswers;
-    std::function<int(ui::Window, KeyPaths*)> keySetupDialog;  // none: cancelled (1)
-    std::map<int, std::string> dialogItemTexts;                // by control id
+    std::map<int, std::string> dialogItemTexts;  // by control id
     std::map<int, bool> dialogItemEnabled;
-    std::map<int, int> progressSteps;
-    std::map<int, int> progressPositions;
     std::optional<std::string> clipboard;
     int clipboardResult = 0;  // of the next hand-over; on failure the clipboard stays
     std::map<ui::Window, std::string> windowTitles;
@@ -69,12 +53,13 @@ struct State {
     std::map<std::pair<ui::Window, unsigned>, unsigned> timers;  // running: period
     std::map<ui::Window, int> buttonStates;                      // missing: 0
     std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
-    std::vector<std::pair<ui::Window, std::string>> helpCalls;  // owner and file
 };
 extern State state;
 // Names that tests elsewhere use.
+extern std::vector<std::string>& events;
 extern std::vector<MessageBoxCall>& messageBoxes;
 extern std::deque<int>& messageBoxAnswers;
+extern std::deque<std::optional<std::string>>& fileDialogAnswers;
 
 inline void Reset() {
     state = State{};

@@ -24,18 +24,14 @@ std::string NativePath(const std::string& path) {
 }
 
 ProgramFolder::ProgramFolder(const std::string& subfolder) {
-    char temp[platform::kMaxPath];
-    static int counter = 0;
-    for (int attempt = 0;; ++attempt) {
-        if (attempt > 100 || !platform::GetTempFolder(temp, sizeof temp)) {
-            throw std::runtime_error("test setup: cannot make a folder in the temporary folder");
-        }
-        root_ = std::string(temp) + "quillet-test-" + std::to_string(std::rand() % 100000) + "-" +
-                std::to_string(++counter);
-        if (platform::MakeFolder(root_.c_str())) {
-            break;
-        }
+    // The unique name of a new file becomes the folder's.
+    char temp[platform::kMaxPath], unique[platform::kMaxPath];
+    if (!platform::GetTempFolder(temp, sizeof temp) ||
+        !platform::CreateUniqueTempFile(temp, "qt", unique) || !platform::RemoveFile(unique) ||
+        !platform::MakeFolder(unique)) {
+        throw std::runtime_error("test setup: cannot make a folder in the temporary folder");
     }
+    root_ = unique;
     folder_ = root_ + platform::kPathSeparator;
     if (!subfolder.empty()) {
         folder_ += subfolder + platform::kPathSeparator;
@@ -79,18 +75,6 @@ std::string ProgramFolder::Recorded(const char* what) const {
     return ReadFile(PathOf(std::string("bin/fake-gpg.") + what));
 }
 
-void CopyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("test setup: cannot read " + from);
-    }
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    out << in.rdbuf();
-    if (!out) {
-        throw std::runtime_error("test setup: cannot write " + to);
-    }
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
@@ -103,6 +87,13 @@ void WriteFile(const std::string& path, const std::string& content) {
     if (!(out << content)) {
         throw std::runtime_error("test setup: cannot write " + path);
     }
+}
+
+void CopyFile(const std::string& from, const std::string& to) {
+    if (!Exists(from)) {
+        throw std::runtime_error("test setup: cannot read " + from);
+    }
+    WriteFile(to, ReadFile(from));
 }
 
 bool Exists(const std::string& path) {

@@ -1,6 +1,5 @@
-// Helpers shared by the tests: a program folder of the test's own with a
-// real or scripted GnuPG in its bin folder, small file helpers, and a count
-// of the process's open handles.
+// Helpers shared by the tests: a program folder of the test's own, small
+// file helpers, and a count of the process's open handles.
 #pragma once
 
 #include <string>
@@ -10,10 +9,9 @@
 
 namespace test_support {
 
-// A fresh folder in the temporary folder that stands for the program's
-// folder: GetProgramPath answers "<folder>Quillet.exe" while it lives (the
-// newest one, or the last activated). Its bin folder is made at once;
-// `subfolder` adds one more level, for folder names with special bytes.
+// A fresh program folder in the temporary folder, with its bin folder:
+// GetProgramPath answers "<folder>Quillet.exe" while it lives (the newest
+// one, or the last activated). `subfolder` adds one more level.
 class ProgramFolder {
 public:
     explicit ProgramFolder(const std::string& subfolder = "");
@@ -22,13 +20,11 @@ public:
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
     void Activate() const;
-    // The folder with its trailing separator.
-    const std::string& Folder() const { return folder_; }
+    const std::string& Folder() const { return folder_; }  // with its trailing separator
     // The folder followed by `relative`, whose '/' become the platform's separator.
     std::string PathOf(const std::string& relative) const;
-    // bin/gpg.exe becomes the real GnuPG of the test build, or the scripted
-    // fake one playing `script`, which records its command line, working
-    // folder and standard input.
+    // bin/gpg.exe becomes the real GnuPG, or the fake one playing `script`,
+    // which records its command line, working folder and standard input.
     void InstallRealGpg();
     void InstallFakeGpg(const std::string& script);
     std::string FakeArguments() const { return Recorded("args"); }
@@ -65,10 +61,8 @@ void MakeReadOnly(const std::string& path);
 void MakeExecutable(const std::string& path);
 std::string CurrentFolder();
 void ChangeFolder(const std::string& path);
-// Makes `path` the system's temporary folder for this process; the empty
-// text gives back the usual one.
+// The system's temporary folder for this process; "": the usual one.
 void SetTempFolder(const std::string& path);
-// The names of the files and folders in a folder.
 std::vector<std::string> ListFolder(const std::string& path);
 
 // The number of handles (file descriptors) the process holds open now.

@@ -70,11 +70,8 @@ std::vector<std::string> ListFolder(const std::string& path) {
 }
 
 int CountOpenHandles() {
-    // Wine does not count a process's handles for it, so look at every
-    // handle value a process of ours can plausibly hold. Only the kinds the
-    // program opens count (pipes and files, processes, threads): Wine makes
-    // events and keys of its own now and then, for example the first time
-    // two threads meet at one of its locks.
+    // Wine counts no handles, so try every plausible value. Only pipes,
+    // files, processes and threads count: Wine opens events of its own.
     int count = 0;
     for (std::uintptr_t value = 4; value < 65536; value += 4) {
         HANDLE handle = reinterpret_cast<HANDLE>(value);

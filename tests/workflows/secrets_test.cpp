@@ -1,9 +1,6 @@
-// Where the passphrase goes: a whole run through the workflows with the real
-// GnuPG (a passphrase change, the start-up check, encryption, decryption,
-// signing, a second change) with passphrases that exist nowhere else, after
-// which none may stand in any file of the program folder, in the temporary
-// folder or on a command line GnuPG was given; and the slot that caches the
-// passphrase keeps nothing of a longer one it held before.
+// After a run through the workflows with the real GnuPG no passphrase may
+// stand in a file of the program folder, in the temporary folder or on a
+// command line, and the cached slot keeps nothing of a longer one before.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -21,11 +18,6 @@
 namespace {
 
 using namespace test_support;
-
-std::string FreshPassphrase(const std::string& label) {
-    std::random_device random;
-    return "pp-" + label + std::to_string(random()) + std::to_string(random());
-}
 
 // Every file below `folder` (with its trailing separator), at any depth.
 void CollectFiles(const std::string& folder, std::vector<std::string>* files) {
@@ -49,7 +41,6 @@ protected:
         SetTempFolder(temp.Folder());
     }
     void TearDown() override { SetTempFolder(""); }
-    // The cached slot holds exactly `passphrase`, then nothing but zeros.
     void ExpectSlotHoldsOnly(const std::string& passphrase) {
         std::string expected = passphrase;
         expected.resize(sizeof Keys()->passphrase, '\0');
@@ -58,30 +49,32 @@ protected:
 };
 
 TEST_F(Secrets, NoPassphraseReachesAFileATemporaryFileOrACommandLine) {
-    // GnuPG in bin/ becomes a wrapper that records its command lines and
-    // runs the real one.
+    // A wrapper that records the command lines runs the real GnuPG.
     std::string real = taro.folder.PathOf("bin/real-gpg.exe");
     CopyFile(taro.folder.PathOf("bin/gpg.exe"), real);
     MakeExecutable(real);
     taro.folder.InstallFakeGpg("exec " + real + "\n");
-    const std::string first = FreshPassphrase("a-long-one-of-many-words-");
-    const std::string second = FreshPassphrase("");
+    // Unique passphrases: the longest the start-up prompt takes, a shorter one.
+    std::random_device random;
+    std::string first = "pp-" + std::to_string(random()) + std::to_string(random());
+    first.resize(255, 'w');
+    const std::string second = "pp-" + std::to_string(random()) + std::to_string(random());
 
-    Type({taro.passphrase, first, first});
+    ui.promptAnswers = {taro.passphrase, first, first};
     ASSERT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
     ExpectSlotHoldsOnly(first);
-    Type({first});
+    ui.promptAnswers = {first};
     ASSERT_EQ(CheckStartupPassphrase(MainWindow(), Keys()), 0);
-    Choose({taroKey, plain + ".gpg"});
+    ui.fileDialogAnswers = {taroKey, plain + ".gpg"};
     ASSERT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    Choose({taroKey, taro.folder.PathOf("opened.doc")});
+    ui.fileDialogAnswers = {taroKey, taro.folder.PathOf("opened.doc")};
     ASSERT_EQ(DecryptWorkflow(MainWindow(), Context(), (plain + ".gpg").c_str()), 0);
-    Choose({plain + ".sig"});
+    ui.fileDialogAnswers = {plain + ".sig"};
     ASSERT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    Type({first, second, second});
+    ui.promptAnswers = {first, second, second};
     ASSERT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), 0);
     ExpectSlotHoldsOnly(second);
-    Choose({plain + ".2.sig"});
+    ui.fileDialogAnswers = {plain + ".2.sig"};
     ASSERT_EQ(SignWorkflow(MainWindow(), Context(), plain.c_str()), 0);
 
     std::string commandLines = taro.folder.FakeArguments();

@@ -1,6 +1,5 @@
-// A program folder as the program has it after a start by Taro: his key
-// rings in conf/, both users' public keys in pubkey/, the key paths and the
-// cached passphrase in gAppState, and the scripted ui.
+// A program folder after a start by Taro: his key rings in conf/, both public
+// keys in pubkey/, the key paths and passphrase in gAppState, the scripted ui.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,18 +17,21 @@ namespace test_support {
 class WorkflowTest : public ::testing::Test {
 protected:
     UserFolder taro{Taro()};
-    std::string pubkeyFolder = taro.folder.PathOf("pubkey/");
     std::string hanakoKey = taro.folder.PathOf("pubkey/hanako.gpg");
     std::string taroKey = taro.folder.PathOf("pubkey/taro.gpg");
     std::string plain = taro.folder.PathOf("report.doc");
     fake_ui::State& ui = fake_ui::state;
-    int windows[2] = {};  // the main window and the status bar
+    int windows[6] = {};  // the main window, the status bar, the four mode buttons
 
     void SetUp() override {
         fake_ui::Reset();
         gAppState = AppState{};
         gAppState.mainWindow = &windows[0];
         gAppState.statusBar = &windows[1];
+        gAppState.encryptButton = &windows[2];
+        gAppState.decryptButton = &windows[3];
+        gAppState.signButton = &windows[4];
+        gAppState.verifyButton = &windows[5];
         std::strcpy(Keys()->homeDir, taro.homeDir.c_str());
         std::strcpy(Keys()->secretKeyring, taro.secretKeyring.c_str());
         std::strcpy(Keys()->publicKeyring, taro.publicKeyring.c_str());
@@ -42,13 +44,6 @@ protected:
     WorkContext* Context() { return &gAppState.work; }
     KeyPaths* Keys() { return &gAppState.work.keyPaths; }
     ui::Window MainWindow() { return gAppState.mainWindow; }
-    std::string Status() { return ui.statusBarTexts[gAppState.statusBar]; }
-    void Choose(std::initializer_list<std::optional<std::string>> names) {
-        ui.fileDialogAnswers.assign(names.begin(), names.end());
-    }
-    void Type(std::initializer_list<std::optional<std::string>> entries) {
-        ui.promptAnswers.assign(entries.begin(), entries.end());
-    }
     // GnuPG was asked to do an operation: the wait cursor is shown only then.
     bool OperationRan() const {
         return std::count(ui.events.begin(), ui.events.end(), "wait cursor") > 0;
