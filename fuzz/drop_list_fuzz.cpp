@@ -1,8 +1,6 @@
-// The list of dropped files, built from one to sixteen dropped paths of any
-// bytes (as the drop hands them over: at most 259 bytes each). The list is
-// the folder (or the one path) and then every name, each closed by a zero
-// byte, and a closing zero byte; each name must be the end of its path, so
-// that no byte of a path is lost or read from outside it.
+// The list of dropped files from one to sixteen paths of any bytes (259 at
+// most each): the one path, or the folder and then every name, each the end
+// of its path, so that no byte is lost or read from outside a path.
 #include <cstdlib>
 #include <cstring>
 #include <string>

@@ -1,8 +1,7 @@
-// Any output of GnuPG, through a pipe as it really comes, read by the status
-// line reader at any capacity and by the listings' handler. Beyond what the
-// sanitizers catch, the readers must keep their promises: a known code, a
-// terminated line within its buffer, the output read to its end, and a list
-// that is empty on failure and holds at most one key with bounded fields.
+// Any output of GnuPG, through a pipe, read by the status line reader at any
+// capacity and by the listings' handler: a known code, a terminated line in
+// its buffer, the output read to its end, and a list that is empty on
+// failure and holds at most one key with bounded fields.
 #include <algorithm>
 #include <cstring>
 #include <memory>

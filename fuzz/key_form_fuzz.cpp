@@ -1,7 +1,6 @@
-// The checks of the key setup form on any text. What they let through is
-// written into GnuPG's key parameters, one line each: an accepted name or
-// address must not be able to break that line or the user ID around it, and
-// trimming must stay inside the text.
+// The key setup form's checks on any text: an accepted name or address,
+// written into GnuPG's key parameters, cannot break its line or the user ID
+// around it, and trimming stays inside the text.
 #include <cstring>
 #include <memory>
 #include <string>

@@ -1,6 +1,5 @@
-// Replays fuzz inputs without libFuzzer, for the test runs: every file named,
-// and every file in every folder named, is handed to the target once, in a
-// heap block of exactly its size so that the sanitizers see any overrun.
+// Replays fuzz inputs without libFuzzer, for the test runs: every file (or
+// file of a folder) named, in a block of exactly its size for the sanitizers.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,6 @@
-// The settings file on any text (the user may edit it by hand), for the
-// program's own keys and for a section and key taken from the input: the
-// text sits in a block of exactly its size, so a read past its end is
-// caught, and a value read is the default or a number that is not negative.
+// The settings file on any text, for the program's keys and for names from
+// the input, in a block of exactly its size (a read past its end is caught):
+// a value read is the default or a number that is not negative.
 #include <cstring>
 #include <memory>
 #include <string>

@@ -297,8 +297,6 @@ MessageBoxView ReadMessageBox(HWND box) {
             if (!text.empty()) {
                 view.text += (view.text.empty() ? "" : "\n") + text;
             }
-        } else if (className == "Button") {
-            view.buttons.push_back(TextOf(child));
         }
     }
     return view;

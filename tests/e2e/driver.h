@@ -63,8 +63,7 @@ bool DropFiles(HWND window, const std::vector<std::string>& paths);
 
 struct MessageBoxView {
     std::string caption;
-    std::string text;                  // the static texts, one per line
-    std::vector<std::string> buttons;  // labels in window order
+    std::string text;  // the static texts, one per line
 };
 MessageBoxView ReadMessageBox(HWND box);
 // The text of a status bar in simple mode.

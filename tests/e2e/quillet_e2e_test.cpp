@@ -59,12 +59,10 @@ std::string Binary(std::size_t size) {
     return bytes;
 }
 
-// One question of the program and its answer. 'F': a file dialog titled
-// with text `id` (0: the platform's title) proposing `expect` (when given),
-// answered with `answer` (a name in the folder shown or a full path; empty:
-// the proposal). 'B': a message box saying text `id` (0: `expect`),
-// answered with `button`. 'P': a passphrase prompt captioned `id`, answered
-// with `answer`.
+// One question and its answer. 'F': a file dialog titled with text `id` (0:
+// the platform's title) proposing `expect` (if given), answered with `answer`
+// (empty: the proposal). 'B': a message box saying text `id` (0: `expect`),
+// answered with `button`. 'P': a prompt captioned `id`, answered `answer`.
 struct Ask {
     char kind;
     int id;
@@ -262,11 +260,6 @@ void Copy(const std::string& from, const std::string& to) {
     EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " to " << to;
 }
 
-std::string Ini(bool noSign, bool noVerify) {
-    return std::string("[global]\nencrypt_no_sign=") + (noSign ? "1" : "0") +
-           "\ndecrypt_no_verify=" + (noVerify ? "1" : "0") + "\n";
-}
-
 // ---- First start ------------------------------------------------------------
 
 // The setup form refuses a passphrase that the start-up prompt could not
@@ -440,7 +433,10 @@ TEST(Operations, EveryOperationByMenuAndByDrop) {
     // With the check mark "no verification" a decryption asks for no key file.
     ASSERT_TRUE(RunRow(hanako, "no-verify-setting", IDM_DECRYPT_NO_VERIFY, {}, {}, 0));
     EXPECT_TRUE(e2e::WaitUntil(
-        [&] { return ReadFile(hanako.Path("conf\\Quillet.ini")) == Ini(false, true); },
+        [&] {
+            return ReadFile(hanako.Path("conf\\Quillet.ini")) ==
+                   "[global]\nencrypt_no_sign=0\ndecrypt_no_verify=1\n";
+        },
         "the setting in Quillet.ini"));
     ASSERT_TRUE(RunRow(hanako, "decrypt-menu", IDM_DECRYPT_FILE, {},
                        {{'F', kDecryptInputTitle, hanako.Path(photo + ".gpg")},

@@ -428,9 +428,7 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         SCOPED_TRACE(row.script);
         SetUp();  // every row starts from the same files
         folder.InstallFakeGpg(row.script);
-        auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Run(row.cmd), row.outcome);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
         EXPECT_EQ(folder.FakeInput(), row.input);
     }
 }

@@ -7,10 +7,6 @@
 namespace fake_ui {
 
 State state;
-std::vector<std::string>& events = state.events;
-std::vector<MessageBoxCall>& messageBoxes = state.messageBoxes;
-std::deque<int>& messageBoxAnswers = state.messageBoxAnswers;
-std::deque<std::optional<std::string>>& fileDialogAnswers = state.fileDialogAnswers;
 
 }  // namespace fake_ui
 

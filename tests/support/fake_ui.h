@@ -55,11 +55,6 @@ struct State {
     std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
 };
 extern State state;
-// Names that tests elsewhere use.
-extern std::vector<std::string>& events;
-extern std::vector<MessageBoxCall>& messageBoxes;
-extern std::deque<int>& messageBoxAnswers;
-extern std::deque<std::optional<std::string>>& fileDialogAnswers;
 
 inline void Reset() {
     state = State{};

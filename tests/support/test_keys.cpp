@@ -9,7 +9,7 @@ std::string KeyCache() {
 }
 
 std::string FingerprintOf(const TestUser& user) {
-    if (!InCache(user)) {
+    if (!Exists(CacheFolder(user) + "fingerprint.txt")) {
         throw std::runtime_error("the test keys are missing: run test_keys_setup first");
     }
     return ReadFile(CacheFolder(user) + "fingerprint.txt");

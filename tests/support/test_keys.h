@@ -27,9 +27,6 @@ std::string KeyCache();
 inline std::string CacheFolder(const TestUser& user) {
     return KeyCache() + NativePath("/" + user.cacheName + "/");
 }
-inline bool InCache(const TestUser& user) {
-    return Exists(CacheFolder(user) + "fingerprint.txt");
-}
 // The user's fingerprint (throws when the keys are missing), user ID, public
 // key file; a key file holding both users' keys.
 std::string FingerprintOf(const TestUser& user);

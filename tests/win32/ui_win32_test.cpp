@@ -1,5 +1,5 @@
 // The real Windows user interface under Wine: the passphrase prompt driven
-// from a second thread, the clipboard and the file dialogs' filters.
+// from a second thread, a busy clipboard and the file dialogs' filters.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -106,29 +106,14 @@ TEST(PassphrasePrompt, WorkedAsAPersonWould) {
     }
 }
 
-std::string ClipboardText() {
-    std::string text;
-    if (OpenClipboard(nullptr)) {
-        if (HANDLE data = GetClipboardData(CF_TEXT)) {
-            text = static_cast<const char*>(GlobalLock(data));
-            GlobalUnlock(data);
-        }
-        CloseClipboard();
-    }
-    return text;
-}
-
-// The text arrives as plain text; a clipboard that another window holds
-// open is reported (47) and left alone.
-TEST(Clipboard, HandOverAndABusyClipboard) {
-    ASSERT_EQ(ui::PutTextOnClipboard("0123456789ABCDEF"), 0);
-    EXPECT_EQ(ClipboardText(), "0123456789ABCDEF");
+// A clipboard that another window holds open is reported (47); the hand-over
+// itself is proven on the real window (the own fingerprint).
+TEST(Clipboard, ABusyClipboardIsReported) {
     HWND holder = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
     ASSERT_TRUE(OpenClipboard(holder));
     EXPECT_EQ(ui::PutTextOnClipboard("second"), 47);
     CloseClipboard();
     DestroyWindow(holder);
-    EXPECT_EQ(ClipboardText(), "0123456789ABCDEF");
 }
 
 // A file dialog's filters: pairs of terminated texts, one more terminator.
