@@ -37,7 +37,8 @@ void ReadListing(const std::uint8_t* output, std::size_t length, bool secret) {
     ChildStreams streams{platform::kNoHandle, platform::kNoHandle, pipe.Reader()};
     KeyList list{nullptr};
     ResultCode result = ReadKeyListing(&streams, &list, secret);
-    FUZZ_CHECK(result == 0 || result == (secret ? 45 : 44));
+    // 52: a public key that GnuPG 1.4 cannot use (an elliptic-curve one).
+    FUZZ_CHECK(result == 0 || result == (secret ? 45 : 44) || (!secret && result == 52));
     if (result != 0) {
         FUZZ_CHECK(list.head == nullptr);
     }
