@@ -82,8 +82,9 @@ ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* data
         return runResult;
     }
     // GnuPG could not check the signature: when the key file holds a key
-    // that GnuPG 1.4 cannot use, say so instead of the generic failure.
-    if ((*flags & kSignatureError) && CheckKeyFileMethod(homeDir, keyFile) != rc::kOk) {
+    // that GnuPG 1.4 cannot use, say so instead of the generic failure. The
+    // listing reads the copy already made of an armored key file.
+    if ((*flags & kSignatureError) && CheckKeyFileMethod(homeDir, readable.Path()) != rc::kOk) {
         return rc::kKeyMethodUnusable;
     }
     return rc::kVerifyFailed;
