@@ -185,7 +185,10 @@ platform::ReadOutcome ReadChildOutput(platform::OsHandle stream, void* buffer, s
     return outcome;
 }
 
-ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data) {
+ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data, int* exitStatus) {
+    int unused = 0;
+    int& status = exitStatus != nullptr ? *exitStatus : unused;
+    status = platform::kNoExitStatus;
     PipeSet pipes;
     pipes.ownStdin = platform::GetStandardHandle(platform::StdStream::Input);
     pipes.ownStdout = platform::GetStandardHandle(platform::StdStream::Output);
@@ -246,7 +249,7 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data) {
         result = (handler != nullptr ? handler : DrainOutput)(&streams, data);
         platform::AwaitChildEnd(streams.process);
     }
-    platform::WaitForChild(streams.process);
+    status = platform::WaitForChild(streams.process);
     if (streams.stdinWriter == kNoHandle) {
         pipes.stdinWriter = kNoHandle;
     }

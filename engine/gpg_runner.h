@@ -22,9 +22,11 @@ using StatusHandler = ResultCode (*)(ChildStreams* streams, void* data);
 
 // Runs GnuPG with `commandLine` as its arguments and `handler` (DrainOutput
 // when null). Returns the handler's result once GnuPG has ended, or 4, 5, 6,
-// 7 or 10 when the pipes or the child could not be set up; GnuPG's own exit
-// status is never consulted.
-ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data);
+// 7 or 10 when the pipes or the child could not be set up. GnuPG's exit
+// status goes to *exitStatus when that is given: 0 when GnuPG ran to a clean
+// end, platform::kNoExitStatus when it never started or was ended by force.
+ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data,
+                  int* exitStatus = nullptr);
 
 // While the handler runs and while RunGpg waits for GnuPG to end, a
 // watchdog ends a GnuPG that shows no sign of life for 120 seconds: one

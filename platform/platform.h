@@ -50,8 +50,12 @@ struct ChildLaunch {
 // Starts the child hidden, with inheritance of inheritable handles on and the
 // parent's environment. On success stores the process in *process.
 bool StartChild(const ChildLaunch& launch, OsHandle* process);
+// The exit status that WaitForChild gives for a child whose status cannot be
+// had, or that a signal ended (never a status a program can exit with).
+inline constexpr int kNoExitStatus = -1;
 // Waits without a time limit for the child to end, then releases the process.
-void WaitForChild(OsHandle process);
+// Returns the child's exit status, or kNoExitStatus.
+int WaitForChild(OsHandle process);
 // Ends a child that no longer answers; WaitForChild must still follow.
 void EndChild(OsHandle process);
 // Waits without a time limit for the child to end but keeps the process, so

@@ -193,10 +193,11 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process) {
     return true;
 }
 
-void WaitForChild(OsHandle process) {
+int WaitForChild(OsHandle process) {
     pid_t pid = static_cast<pid_t>(process);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    pid_t waited = -1;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
     std::thread reader;
     {
@@ -210,6 +211,7 @@ void WaitForChild(OsHandle process) {
     if (reader.joinable()) {
         reader.join();
     }
+    return waited == pid && WIFEXITED(status) ? WEXITSTATUS(status) : kNoExitStatus;
 }
 
 void EndChild(OsHandle process) {

@@ -126,9 +126,12 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process) {
     return true;
 }
 
-void WaitForChild(OsHandle process) {
+int WaitForChild(OsHandle process) {
     WaitForSingleObject(ToHandle(process), INFINITE);
+    DWORD code = 0;
+    bool known = GetExitCodeProcess(ToHandle(process), &code) && code != STILL_ACTIVE;
     CloseHandle(ToHandle(process));
+    return known && code <= 255 ? static_cast<int>(code) : kNoExitStatus;
 }
 
 void EndChild(OsHandle process) {
