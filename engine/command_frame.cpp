@@ -80,6 +80,19 @@ ResultCode CheckOutputNamesNoOtherFile(const char* output, const char* const* na
     return rc::kOk;
 }
 
+void RemoveOutputOfRun(const char* output, const platform::FileStamp& before) {
+    platform::FileStamp after = platform::StampFile(output);
+    if (!after.exists) {
+        return;
+    }
+    bool touched = !before.exists || before.identity.volume != after.identity.volume ||
+                   before.identity.index != after.identity.index || before.size != after.size ||
+                   before.modified != after.modified;
+    if (touched) {
+        platform::RemoveFile(output);
+    }
+}
+
 ResultCode RunCommandChecks(const CommandChecks& checks) {
     ResultCode result = rc::kOk;
     if (result == rc::kOk && checks.homeDir != nullptr) {

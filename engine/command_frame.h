@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "engine/result_codes.h"
+#include "platform/platform.h"
 
 // The first value of every command-line template (with a blank at its end).
 inline constexpr char CommonGpgOptions[] = "--no-random-seed-file --status-fd=1 --cipher-algo aes ";
@@ -42,6 +43,12 @@ ResultCode CheckQuotableNames(const char* const* names);
 // lose a key file, a key ring or the data itself. Else 0.
 ResultCode CheckOutputNamesNoOtherFile(const char* output, const char* const* names,
                                        const char* homeDir);
+
+// Removes what a failed run left in `output`, as it stands after the run
+// compared with `before` (taken right before GnuPG started): a file the run
+// created or changed may be partial, or unauthenticated plaintext. A file
+// the run did not touch stays.
+void RemoveOutputOfRun(const char* output, const platform::FileStamp& before);
 
 // What a command checks before it formats its command line; a null field is
 // not checked.

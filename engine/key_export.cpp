@@ -31,5 +31,18 @@ ResultCode ExportPublicKey(const char* homeDir, const char* publicKeyring, const
     if (platform::CanOpenExclusively(output) && !platform::RemoveFile(output)) {
         return rc::kUnknown;
     }
-    return RunGpg(commandLine, nullptr, nullptr);
+    platform::FileStamp before = platform::StampFile(output);
+    int exitStatus = platform::kNoExitStatus;
+    result = RunGpg(commandLine, nullptr, nullptr, &exitStatus);
+    if (result != rc::kOk) {
+        return result;
+    }
+    // GnuPG that could not write the key (a full disk), or found none to
+    // write, leaves an empty file or none: that is no exported key.
+    platform::FileStamp written = platform::StampFile(output);
+    if (exitStatus != 0 || !written.exists || written.size == 0) {
+        RemoveOutputOfRun(output, before);
+        return rc::kOutputWrite;
+    }
+    return rc::kOk;
 }

@@ -52,6 +52,56 @@ bool TakeField10(const char* line, char* field) {
     return true;
 }
 
+// Field `number` (counted from 1) of a colon record, running to the next
+// colon or the end of the line; null when the record has fewer fields.
+const char* FieldAt(const char* line, int number) {
+    const char* field = line;
+    for (int colons = 1; colons < number && field != nullptr; ++colons) {
+        field = std::strchr(field, ':');
+        field = field != nullptr ? field + 1 : nullptr;
+    }
+    return field;
+}
+
+// Whether field `number` of a colon record holds `letter`.
+bool FieldHolds(const char* line, int number, char letter) {
+    const char* field = FieldAt(line, number);
+    if (field == nullptr) {
+        return false;
+    }
+    std::size_t length = std::strcspn(field, ":");
+    return std::memchr(field, letter, length) != nullptr;
+}
+
+// What the "pub:" and "sub:" records say of a key's validity (field 2: "r"
+// revoked, "e" expired) and of what it can still do (field 12: a capital
+// "E" when some key of it can encrypt).
+struct KeyValidity {
+    bool primaryOutdated = false;
+    bool canEncrypt = false;
+    bool encryptionKeyOutdated = false;
+};
+
+bool IsOutdated(const char* record) {
+    return FieldHolds(record, 2, 'r') || FieldHolds(record, 2, 'e');
+}
+
+void NoteKeyValidity(const char* line, KeyValidity* validity) {
+    if (std::strncmp(line, "pub:", 4) == 0) {
+        validity->primaryOutdated = IsOutdated(line);
+        validity->canEncrypt = FieldHolds(line, 12, 'E');
+    } else if (std::strncmp(line, "sub:", 4) == 0 && FieldHolds(line, 12, 'e') &&
+               IsOutdated(line)) {
+        validity->encryptionKeyOutdated = true;
+    }
+}
+
+// A key without any key for encryption at all is not outdated: GnuPG says
+// what is wrong with it when it is used.
+bool KeyOutdated(const KeyValidity& validity) {
+    return validity.primaryOutdated || (!validity.canEncrypt && validity.encryptionKeyOutdated);
+}
+
 char* CopyText(const char* text) {
     std::size_t size = std::strlen(text) + 1;
     char* copy = static_cast<char*>(std::malloc(size));
@@ -67,6 +117,7 @@ ResultCode ListingHandler(ChildStreams* streams, void* data) {
     char fingerprint[kFieldBufferSize] = "";
     char line[kStatusLineBufferSize];
     KeyMethods methods;
+    KeyValidity validity;
     for (;;) {
         ResultCode read = ReadStatusLine(streams->stdoutReader, line, kStatusLineCapacity);
         if (read != rc::kOk && read != rc::kEndOfOutput && read != rc::kLineTooLong) {
@@ -75,6 +126,7 @@ ResultCode ListingHandler(ChildStreams* streams, void* data) {
         }
         if (job->kind == &kPublicListing) {
             NoteKeyMethod(line, &methods);
+            NoteKeyValidity(line, &validity);
         }
         bool formatError = false;
         if (std::strncmp(line, job->kind->keyRecord, 4) == 0) {
@@ -98,8 +150,10 @@ ResultCode ListingHandler(ChildStreams* streams, void* data) {
             ResultCode added = AddKeyEntry(job->list, userId, fingerprint);
             if (added != rc::kOk) {
                 FreeKeyList(job->list);
+                return added;
             }
-            return added;
+            job->list->head->outdated = job->kind == &kPublicListing && KeyOutdated(validity);
+            return rc::kOk;
         }
     }
 }
@@ -191,6 +245,7 @@ ResultCode AddKeyEntry(KeyList* list, const char* userId, const char* fingerprin
         return rc::kOutOfMemory;
     }
     entry->next = list->head;
+    entry->outdated = false;
     list->head = entry;
     return rc::kOk;
 }

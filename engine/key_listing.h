@@ -5,11 +5,14 @@
 #include "engine/result_codes.h"
 
 // One key: owned copies of its user ID and fingerprint (each shorter than
-// 256 bytes; the fingerprint is empty when the listing had none).
+// 256 bytes; the fingerprint is empty when the listing had none), and
+// whether a public listing showed it revoked or expired: the key itself, or
+// every key of it that could encrypt.
 struct KeyEntry {
     char* userId;
     char* fingerprint;
     KeyEntry* next;
+    bool outdated;
 };
 
 // The list a listing fills; it belongs to the caller, must be empty when

@@ -19,9 +19,10 @@ constexpr ResultText kResultTextTable[] = {
     {25, 66},  {26, 67},  {27, 68},  {28, 69},  {29, 71},  {30, 72},  {31, 73},  {32, 74},
     {33, 75},  {34, 76},  {35, 77},  {36, 78},  {37, 79},  {38, 80},  {39, 81},  {40, 82},
     {41, 83},  {42, 84},  {43, 101}, {44, 102}, {45, 103}, {46, 104}, {47, 105}, {48, 106},
-    {49, 107}, {50, 108}, {52, 110}, {53, 111}, {51, 85},
+    {49, 107}, {50, 108}, {52, 110}, {53, 111}, {54, 112}, {55, 113}, {56, 114}, {57, 115},
+    {51, 85},
 };
-static_assert(sizeof kResultTextTable / sizeof kResultTextTable[0] == 53);
+static_assert(sizeof kResultTextTable / sizeof kResultTextTable[0] == 57);
 
 constexpr int kMessageBufferSize = 260;
 

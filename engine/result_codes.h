@@ -29,6 +29,7 @@ inline constexpr ResultCode kSecretKeyFileCreate = 20;
 inline constexpr ResultCode kPublicKeyFileCreate = 21;
 inline constexpr ResultCode kPassphraseMismatch = 22;
 inline constexpr ResultCode kInputOpen = 23;
+inline constexpr ResultCode kOutputWrite = 24;
 inline constexpr ResultCode kNoSecretKeyring = 26;
 inline constexpr ResultCode kNoPublicKeyring = 27;
 inline constexpr ResultCode kKeyListNotEmpty = 28;
@@ -59,6 +60,20 @@ inline constexpr ResultCode kKeyMethodUnusable = 52;
 // A file name holds characters that the system's multibyte code page
 // cannot express, so no file of that name can be opened.
 inline constexpr ResultCode kNameNotInCodePage = 53;
+// The signature matches, but its key was revoked by its owner (stolen or
+// lost, as a rule): the file may not come from them. A decryption keeps
+// its output all the same.
+inline constexpr ResultCode kSignerKeyRevoked = 54;
+// The signature matches, but its key (or the signature itself) has expired.
+inline constexpr ResultCode kSignerKeyExpired = 55;
+// The encrypted file carries no protection against tampering (no
+// modification detection code): it was not decrypted.
+inline constexpr ResultCode kNoIntegrityProtection = 56;
+// The recipient's key, or every key of it that could encrypt, is revoked
+// or expired: nothing is encrypted for it.
+inline constexpr ResultCode kRecipientKeyOutdated = 57;
+// The highest code that has a message of its own.
+inline constexpr ResultCode kLastCode = kRecipientKeyOutdated;
 }  // namespace rc
 
 // Loads the message of `code` into `buffer` (cut to size - 1 bytes and

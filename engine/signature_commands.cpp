@@ -8,15 +8,24 @@
 
 #include <iterator>
 
+#include "platform/platform.h"
+
 namespace {
 
 constexpr std::int32_t kSignatureCreated = 1;
 constexpr std::int32_t kValidSignature = 1;
 constexpr std::int32_t kSignatureError = 2;
+constexpr std::int32_t kSignerRevoked = 4;
+constexpr std::int32_t kSignerExpired = 8;
 
 constexpr StatusWatch kSignWatches[] = {{"SIG_CREATED", kSignatureCreated}};
+// GnuPG announces a signature by a revoked or expired key (or an expired
+// signature) before it calls the signature valid.
 constexpr StatusWatch kVerifyWatches[] = {{"VALIDSIG", kValidSignature},
-                                          {"ERRSIG", kSignatureError}};
+                                          {"ERRSIG", kSignatureError},
+                                          {"REVKEYSIG", kSignerRevoked},
+                                          {"EXPKEYSIG", kSignerExpired},
+                                          {"EXPSIG", kSignerExpired}};
 
 ResultCode SignHandler(ChildStreams* streams, void* data) {
     return RunStatusLoop(streams, *static_cast<CommandJob*>(data),
@@ -50,13 +59,24 @@ ResultCode SignFile(const char* homeDir, const char* secretKeyring, const char* 
                            fileToSign)) {
         return rc::kUnknown;
     }
+    platform::FileStamp before = platform::StampFile(signatureFile);
     *flags = 0;
     CommandJob job{flags, passphrase};
-    ResultCode runResult = RunGpg(commandLine, SignHandler, &job);
+    int exitStatus = platform::kNoExitStatus;
+    ResultCode runResult = RunGpg(commandLine, SignHandler, &job, &exitStatus);
     if (runResult != rc::kOk) {
         return runResult;
     }
-    return (*flags & kSignatureCreated) ? rc::kOk : rc::kSignFailed;
+    if (!(*flags & kSignatureCreated)) {
+        return rc::kSignFailed;
+    }
+    // GnuPG announces the signature before it has written it: only a clean
+    // exit means the signature file holds it.
+    if (exitStatus != 0) {
+        RemoveOutputOfRun(signatureFile, before);
+        return rc::kOutputWrite;
+    }
+    return rc::kOk;
 }
 
 ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* dataFile,
@@ -77,9 +97,21 @@ ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* data
     }
     *flags = 0;
     CommandJob job{flags, ""};
-    ResultCode runResult = RunGpg(commandLine, VerifyHandler, &job);
+    int exitStatus = platform::kNoExitStatus;
+    ResultCode runResult = RunGpg(commandLine, VerifyHandler, &job, &exitStatus);
     if (*flags & kValidSignature) {
-        return runResult;
+        if (runResult != rc::kOk) {
+            return runResult;
+        }
+        // A valid signature beside one that did not match (a signature file
+        // may hold several) is no proof: GnuPG's exit status tells.
+        if (exitStatus != 0 || (*flags & kSignatureError)) {
+            return rc::kVerifyFailed;
+        }
+        if (*flags & kSignerRevoked) {
+            return rc::kSignerKeyRevoked;
+        }
+        return (*flags & kSignerExpired) ? rc::kSignerKeyExpired : rc::kOk;
     }
     // GnuPG could not check the signature: when the key file holds a key
     // that GnuPG 1.4 cannot use, say so instead of the generic failure. The

@@ -55,6 +55,14 @@ bool IsStatusKeyword(const char* line, const char* keyword) {
     return after == ' ' || after == '\r' || after == '\n' || after == '\0';
 }
 
+const char* StatusArguments(const char* line, const char* keyword) {
+    if (!IsStatusKeyword(line, keyword)) {
+        return nullptr;
+    }
+    const char* rest = line + kStatusPrefixLength + std::strlen(keyword);
+    return *rest == ' ' ? rest + 1 : rest;
+}
+
 ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const StatusLoopPlan& plan) {
     if (plan.feedsPassphrase) {
         WriteText(streams->stdinWriter, job.passphrase);
@@ -78,6 +86,9 @@ ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const Sta
             if (IsStatusKeyword(line, plan.watches[i].keyword)) {
                 *job.flags |= plan.watches[i].bit;
             }
+        }
+        if (plan.noteLine != nullptr) {
+            plan.noteLine(line, plan.context);
         }
         if (read == rc::kEndOfOutput) {
             return rc::kOk;

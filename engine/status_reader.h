@@ -24,6 +24,10 @@ ResultCode ReadStatusLine(platform::OsHandle stream, char* buffer, int capacity)
 // blank, a CR, a LF or the end of the text.
 bool IsStatusKeyword(const char* line, const char* keyword);
 
+// The arguments of a status line whose keyword is `keyword` (the text after
+// the keyword and its blank, empty when there is none); null for any other line.
+const char* StatusArguments(const char* line, const char* keyword);
+
 // The handler data of the file commands: the command's flag word, which the
 // handler only ever sets bits in, and the passphrase written to GnuPG.
 struct CommandJob {
@@ -43,6 +47,10 @@ struct StatusLoopPlan {
     bool feedsPassphrase;
     const StatusWatch* watches;
     std::size_t watchCount;
+    // Given every line read, for what a flag bit cannot hold (a length, say);
+    // none when null.
+    void (*noteLine)(const char* line, void* context) = nullptr;
+    void* context = nullptr;
 };
 
 // The status loop: feeds the passphrase and a line end (for the commands

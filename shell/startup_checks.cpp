@@ -156,5 +156,7 @@ ResultCode CheckStartupPassphrase(ui::Window owner, KeyPaths* keyPaths) {
         SignFile(keyPaths->homeDir, keyPaths->secretKeyring, keyPaths->publicKeyring,
                  keyPaths->publicKeyring, trialSignature, keyPaths->passphrase, &flags);
     platform::RemoveFile(trialSignature);
-    return result;
+    // GnuPG signed, so the passphrase is right, but could not write the
+    // trial file (a full temporary folder): that does not keep the user out.
+    return result == rc::kOutputWrite ? rc::kOk : result;
 }

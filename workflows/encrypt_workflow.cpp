@@ -63,6 +63,12 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     if (ListPublicKeys(keys.homeDir, keyFile, &list) == rc::kKeyMethodUnusable) {
         return rc::kKeyMethodUnusable;
     }
+    // GnuPG would refuse a revoked or expired key with nothing to act on:
+    // the user is told before it runs.
+    if (list.head != nullptr && list.head->next == nullptr && list.head->outdated) {
+        FreeKeyList(&list);
+        return rc::kRecipientKeyOutdated;
+    }
     ResultCode single = TakeOnlyKey(&list, rc::kPublicKeyFormat, nullptr, recipient);
     if (single != rc::kOk) {
         return single;

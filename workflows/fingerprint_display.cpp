@@ -16,6 +16,7 @@ constexpr int kKeyFileTitle = 28;
 constexpr int kUserIdLabel = 29;
 constexpr int kKeyFingerprintLabel = 30;  // "Fingerprint:"
 constexpr int kKeyCopyQuestion = 31;
+constexpr int kKeyOutdatedNote = 116;
 constexpr std::size_t kTextSize = 260;
 constexpr std::size_t kMessageSize = 1560;
 
@@ -77,13 +78,16 @@ ResultCode KeyInfoWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     }
     char fingerprint[kTextSize];
     char userId[kTextSize];
+    // A revoked or expired key is shown as any other, with a line that says so.
+    bool outdated = list.head != nullptr && list.head->outdated;
     ResultCode single = TakeOnlyKey(&list, rc::kPublicKeyFormat, userId, fingerprint);
     if (single != rc::kOk) {
         return single;
     }
     return Offer(owner,
                  Text(kUserIdLabel) + "\n" + userId + "\n\n" + Text(kKeyFingerprintLabel) + "\n" +
-                     GroupFingerprint(fingerprint) + "\n\n" + Text(kKeyCopyQuestion),
+                     GroupFingerprint(fingerprint) + "\n\n" +
+                     (outdated ? Text(kKeyOutdatedNote) + "\n\n" : "") + Text(kKeyCopyQuestion),
                  fingerprint);
 }
 

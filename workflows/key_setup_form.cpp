@@ -98,10 +98,10 @@ ResultCode CreateKeyFromForm(ui::Window form, KeyPaths* keyPaths) {
         platform::LoadText(kExportQuestion, question, sizeof question);
         if (ui::ShowMessageBox(form, question, "Message Box",
                                ui::kBoxYesNo | ui::kBoxIconQuestion) == ui::kAnswerYes) {
-            result = ExportWorkflow(form, keyPaths);
-            if (result == rc::kCancelled) {
-                result = rc::kOk;  // the key can be exported later
-            }
+            // The key pair is made whatever becomes of its export: a failed
+            // export is shown, and the key can be exported later.
+            ShowResult(form, ExportWorkflow(form, keyPaths));
+            result = rc::kOk;
         }
     }
     EnableForm(form, true);

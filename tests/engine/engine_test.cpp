@@ -9,6 +9,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/encryption_commands.h"
@@ -36,7 +37,7 @@ const std::string kUid = "Taro Yamada <taro@example.com>";
 const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
                   kEncEnd = "print [GNUPG:] END_ENCRYPTION\n",
                   kValid = "print [GNUPG:] VALIDSIG " + kFpr + "\n",
-                  kDecEnd = "print [GNUPG:] END_DECRYPTION\n",
+                  kMdc = "print [GNUPG:] GOODMDC\n", kDecEnd = "print [GNUPG:] END_DECRYPTION\n",
                   kBad = "print [GNUPG:] BAD_PASSPHRASE 6617CB8C9F217174\n",
                   kPub =
                       "print pub:-:1024:17:6617CB8C9F217174:2026-11-01:::-:" + kUid + "::scESC:\n",
@@ -59,10 +60,10 @@ const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
 const std::pair<std::string, std::string> kGoodGpg[] = {
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kEncEnd},
-    {"print [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n", kValid + kDecEnd},
+    {"print [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n", kValid + kMdc + kDecEnd},
     {"print [GNUPG:] BEGIN_SIGNING H2\n", kSig},
     {"print [GNUPG:] SIG_ID x\n", kValid},
-    {"print exported\n", "print more\n"},
+    {"writefile -o exported key\n", "print more\n"},
     {"print [GNUPG:] PROGRESS primegen + 0 0\n", "print [GNUPG:] KEY_CREATED B " + kFpr + "\n"},
     {"print tru::1:1700000000:0:3:1:5\n", kPub + kFprLine},
     {"", kSecListing},
@@ -97,8 +98,13 @@ public:  // the tables name the fields
     bool GpgRan() const { return Exists(folder.PathOf("bin/fake-gpg.args")); }
     std::string Line(const std::string& text) const { return text + platform::kLineEnd; }
 
+    // Whether Run tells of the output of the encryption and signing commands too.
+    bool showEveryOutput = false;
+
     // Runs a command: its code, the new key's fingerprint, " user ID|fingerprint"
-    // per key listed, " +output" while the output of a decryption or export exists.
+    // per key listed (and " outdated" for a revoked or expired one), " +output"
+    // while the output of a decryption or export exists (of every command that
+    // writes one with showEveryOutput).
     std::string Run(Cmd cmd) {
         const char *h = conf.c_str(), *s = secring.c_str(), *p = pubring.c_str(),
                    *k = keyFile.c_str(), *in = input.c_str(), *out = output.c_str(),
@@ -123,10 +129,12 @@ public:  // the tables name the fields
         std::string outcome =
             std::to_string(code) + (code == 0 && made[0] ? " " + std::string(made) : "");
         for (KeyEntry* entry = list.head; entry != nullptr; entry = entry->next) {
-            outcome += std::string(" ") + entry->userId + "|" + entry->fingerprint;
+            outcome += std::string(" ") + entry->userId + "|" + entry->fingerprint +
+                       (entry->outdated ? " outdated" : "");
         }
         FreeKeyList(&list);
-        bool showsOutput = cmd == Decrypt || cmd == Export;
+        bool showsOutput = cmd == Decrypt || cmd == Export ||
+                           (showEveryOutput && (cmd == Encrypt || cmd == NoSign || cmd == Sign));
         return outcome + (showsOutput && Exists(output) ? " +output" : "");
     }
 };
@@ -173,23 +181,35 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
 #endif
     }
     EXPECT_EQ(count, 51);
-    // The two codes for files and keys from people on GnuPG 2 (texts with blanks).
-    const std::pair<int, const char*> later[] = {
-        {110,
+    // The codes added since: keys from people on GnuPG 2, names, and what
+    // GnuPG reports beyond success (texts with blanks or long ones).
+    const std::tuple<ResultCode, int, const char*> later[] = {
+        {52, 110,
          "この公開鍵ファイルの鍵はQuilletでは使えない方式です。RSA または DSA "
          "の鍵を送ってもらってください"},
-        {111,
+        {53, 111,
          "ファイル名にQuilletで扱えない文字が含まれています。名前を変えてからもう一度お試しくださ"
-         "い"}};
-    for (ResultCode code : {52, 53}) {
-        const auto& [id, text] = later[code - 52];
+         "い"},
+        {54, 112,
+         "このファイルの署名は、持ち主が失効させた鍵によるものです。鍵を盗まれたり失くしたりした可"
+         "能性があり、本人から来たファイルとは限りません"},
+        {55, 113,
+         "署名は公開鍵ファイルの鍵と一致しますが、その鍵（または署名）の有効期限が切れています。送"
+         "り主に最新の公開鍵ファイルを送ってもらってください"},
+        {56, 114,
+         "このファイルには改ざんを検出する保護がないため、復号しませんでした。送り主に、新しいソフ"
+         "トウェアで暗号化し直してもらってください"},
+        {57, 115,
+         "この公開鍵ファイルの鍵は失効しているか、有効期限が切れているため、暗号化に使えません。受"
+         "け取る人に最新の公開鍵ファイルを送ってもらってください"}};
+    for (const auto& [code, id, text] : later) {
         EXPECT_EQ(ResultMessage(code), StringText(id)) << code;
 #ifndef _WIN32
         EXPECT_EQ(ResultMessage(code), text) << code;
 #endif
         (void)text;
     }
-    for (ResultCode code : {2, 54, 1000, -1}) {  // no pair of their own
+    for (ResultCode code : {2, 58, 1000, -1}) {  // no pair of their own
         EXPECT_EQ(ResultMessage(code), ResultMessage(51)) << code;
     }
     char cut[8] = "zzzzzzz";
@@ -368,22 +388,70 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
                                   Line("%pubring " + newPubring) + Line("%commit"),
                       created = all + "print [GNUPG:] KEY_CREATED B ",
                       tru = "print tru::1:1796600000:0:3:1:5\n",
-                      noField10 = "print pub:-:1024:17:X:2026-11-01:::-", full = " " + kUid + "|";
+                      noField10 = "print pub:-:1024:17:X:2026-11-01:::-", full = " " + kUid + "|",
+                      kLength =
+                          "print [GNUPG:] PLAINTEXT 62 1796741010 big.bin\n"
+                          "print [GNUPG:] PLAINTEXT_LENGTH 3000000\n",
+                      kPlainLength = "print [GNUPG:] PLAINTEXT_LENGTH 5\n",
+                      kBadSig = "print [GNUPG:] BADSIG 3A2FE4B901FD8824 Exp\n",
+                      kRevoked = "print [GNUPG:] REVKEYSIG 7E4DD843BC2A02D3 Rev Signer\n",
+                      kExpired = "print [GNUPG:] EXPKEYSIG 3A2FE4B901FD8824 Exp Signer\n",
+                      kExpiredSub =
+                          "print sub:e:2048:1:63D9CC0F944CD34A:2026-11-28:2026-11-29:::::e:\n";
     const struct {
         Cmd cmd;
         std::string script, outcome, input;  // input: what GnuPG read
     } rows[] = {
-        {NoSign, r + kEncEnd, "33", pass},  // the passphrase goes all the same
+        {NoSign, r + kEncEnd, "33 +output", pass},  // the passphrase goes all the same
         // The rest, more than a pipe holds, is read but not taken.
-        {Encrypt, r + kSig + kBad + "flood 1000000 [GNUPG:] X\\n\n" + kEncEnd, "30", pass},
+        {Encrypt, r + kSig + kBad + "flood 1000000 [GNUPG:] X\\n\n" + kEncEnd, "30 +output", pass},
         // An overlong line counts by its start, a last line without LF too.
-        {Encrypt, r + "flood 300 [GNUPG:] SIG_CREATED \nwrite \\n[GNUPG:] END_ENCRYPTION\n", "0",
+        {Encrypt, r + "flood 300 [GNUPG:] SIG_CREATED \nwrite \\n[GNUPG:] END_ENCRYPTION\n",
+         "0 +output", pass},
+        // A full disk: GnuPG announces what it could not write, and exits
+        // with 2. What the run wrote goes; a file it did not touch stays.
+        {Encrypt, r + kSig + "writefile -o part\n" + kEncEnd + "exit 2\n", "24", pass},
+        {Encrypt, r + kSig + kEncEnd + "exit 2\n", "24 +output", pass},
+        {Sign, r + "writefile -o \n" + kSig + "exit 2\n", "24", pass},
+        {Export, "writefile -o \nexit 2\n", "24", ""},
+        {Export, "print nothing exported\n", "24", ""},
+        {Decrypt, r + "writefile -o part\n" + kLength + kMdc + kDecEnd + "exit 2\n", "24", pass},
+        {Decrypt, r + "writefile -o part\n" + kLength + kMdc + kDecEnd, "24", pass},
+        // Text is written with the platform's line ends: its length is not checked.
+        {Decrypt,
+         r + "writefile -o plain\nprint [GNUPG:] PLAINTEXT 74 0 x\n" + kLength + kValid + kMdc +
+             kDecEnd,
+         "0 +output", pass},
+        // A signature GnuPG could not check explains its exit status.
+        {Decrypt,
+         r + "writefile -o plain\n" + kPlainLength +
+             "print [GNUPG:] ERRSIG 556B442EB4B6D574 1 8 00 "
+             "1796740956 9\nprint [GNUPG:] NO_PUBKEY 556B442EB4B6D574\n" +
+             kMdc + kDecEnd + "exit 2\n",
+         "48 +output", pass},
+        // A valid signature beside a bad one is no proof.
+        {Decrypt, r + "writefile -o plain\n" + kValid + kBadSig + kMdc + kDecEnd + "exit 1\n",
+         "48 +output", pass},
+        // Signed by a key revoked or expired since: the output stays.
+        {Decrypt, r + "writefile -o plain\n" + kRevoked + kValid + kMdc + kDecEnd, "54 +output",
          pass},
+        {Decrypt, r + "writefile -o plain\n" + kExpired + kValid + kMdc + kDecEnd, "55 +output",
+         pass},
+        // No protection against tampering ("DECRYPTION_INFO 0 3", no "GOODMDC").
+        {Decrypt,
+         r + "writefile -o plain\nprint [GNUPG:] DECRYPTION_INFO 0 3\n" + kValid +
+             "print [GNUPG:] DECRYPTION_OKAY\n" + kDecEnd,
+         "56", pass},
         // A failed decryption removes only what its own run wrote.
-        {Decrypt, r + "writefile -o plain\n" + kDecEnd, "48 +output", pass},
+        {Decrypt, r + "writefile -o plain\n" + kMdc + kDecEnd, "48 +output", pass},
         {Decrypt, r + "print [GNUPG:] DECRYPTION_FAILED\n" + kDecEnd, "34 +output", pass},
         {Decrypt, r + "writefile -o x\n" + kBad + kDecEnd, "34", pass},
         {Verify, kBad + kValid, "35", ""},
+        {Verify, kRevoked + kValid, "54", ""},
+        {Verify, "print [GNUPG:] KEYEXPIRED 1795963379\n" + kExpired + kValid, "55", ""},
+        {Verify, "print [GNUPG:] EXPSIG 3A2FE4B901FD8824 Exp\n" + kValid, "55", ""},
+        {Verify, kValid + kBadSig + "exit 1\n", "35", ""},
+        {Verify, kValid + "exit 2\n", "35", ""},
         // The fingerprint is the rest of the line, without the CR of a CR LF.
         {Generate, created + "0123ABCD\\r\n", "0 0123ABCD", keyParams},
         {Generate, all + "write [GNUPG:] KEY_CREATED P 0123ABCD", "0 0123ABCD", keyParams},
@@ -393,6 +461,23 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         {List, tru + kPub + kFprLine + "print sub:-:2048:16:9AB2:2026-11-01::::::e:\n",
          "0" + full + kFpr, ""},
         {List, kPub, "0" + full, ""},
+        // Revoked, expired, or every key for encryption expired: as GnuPG 1.4
+        // lists keys that GnuPG 2 revoked or let expire.
+        {List, "print pub:r:2048:1:7E4DD843BC2A02D3:2026-12-08:::-:" + kUid + "::sc:\n" + kFprLine,
+         "0" + full + kFpr + " outdated", ""},
+        {List,
+         "print pub:e:2048:1:EE44291BE1758F65:2026-11-28:2026-11-29::-:" + kUid + "::sc:\n" +
+             kFprLine + kExpiredSub,
+         "0" + full + kFpr + " outdated", ""},
+        {List,
+         "print pub:-:2048:1:EE44291BE1758F65:2026-11-28:::-:" + kUid + "::sc:\n" + kFprLine +
+             kExpiredSub,
+         "0" + full + kFpr + " outdated", ""},
+        // One key for encryption still good, or none at all: not outdated.
+        {List, kPub + kFprLine + kExpiredSub + "print sub:-:2048:16:9AB2:2026-11-01::::::e:\n",
+         "0" + full + kFpr, ""},
+        {List, "print pub:-:1024:17:X:2026-11-01:::-:" + kUid + "::scSC:\n" + kFprLine,
+         "0" + full + kFpr, ""},
         // Format errors: the rest, more than a pipe holds, is read first.
         {List, kPub + kFprLine + kPub + "flood 500000 x\n", "44", ""},
         {List, kPub + kFprLine + kFprLine + "flood 500000 x\n", "44", ""},
@@ -424,6 +509,7 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         {Change, tru, "45", ""},
         {Change, kSecListing + kSecListing, "45", ""},
     };
+    showEveryOutput = true;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.script);
         SetUp();  // every row starts from the same files
@@ -590,7 +676,7 @@ const struct {
     {List, {"0 " + kUid + "|" + kFpr, "0", "10"}, false},
     {ListSecret, {"0 " + kUid + "|" + kFpr, "0", "10"}, false},
     {Change, {"0", "51", "45"}, false},
-    {Export, {"0", "0", "10"}, false}};  // no status: any output that ends is a run
+    {Export, {"0 +output", "24", "10"}, false}};  // no status: only a clean end counts
 
 class GpgFaults : public EngineTest {
 public:
@@ -631,9 +717,10 @@ TEST_F(GpgFaults, FloodAndTheWatchdog) {
     folder.InstallFakeGpg("busy 3000\n" + kSig);  // computing without a word: no hang
     EXPECT_EQ(Run(Sign), "0");
     // RunGpg waits for a GnuPG that closed its output but does not end.
+    // Ended by force, it made no clean end: its signature file may be short.
     folder.InstallFakeGpg(kSig + "closeoutput\nhang\n");
     Clock::time_point start = Clock::now();
-    EXPECT_EQ(Run(Sign), "0");
+    EXPECT_EQ(Run(Sign), "24");
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));  // not before the limit
 }
 

@@ -5,7 +5,8 @@
 // print TEXT (and a line feed) | write TEXT | flood N TEXT (N bytes of it) |
 // writefile OPT TEXT (into the file of option "-o" FILE or "--x="FILE) |
 // readline | readall | busy MS (computing) | hang | closeoutput | crash |
-// exec PATH (run it with the same arguments and streams).
+// exit N (ends with exit status N) | exec PATH (run it with the same
+// arguments and streams).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -152,6 +153,9 @@ int main(int argc, char** argv) {
         } else if (verb == "closeoutput") {
             std::fclose(stdout);
             continue;
+        } else if (verb == "exit") {
+            std::fflush(stdout);
+            return static_cast<int>(number);
         } else if (verb == "exec") {
             return Exec(text, argv);
         } else if (verb == "crash") {

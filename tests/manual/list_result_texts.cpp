@@ -5,7 +5,7 @@
 #include "engine/result_codes.h"
 
 int main() {
-    for (ResultCode code = 0; code <= rc::kNameNotInCodePage; ++code) {
+    for (ResultCode code = 0; code <= rc::kLastCode; ++code) {
         char text[260];
         LoadResultText(code, text, sizeof text);
         if (code != 2) {
