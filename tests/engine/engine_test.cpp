@@ -853,4 +853,39 @@ TEST_F(RoundTrip, SignaturesPassphraseChangeExportAndListings) {
     EXPECT_EQ(Run(List), "0");
 }
 
+// Outputs onto a disk that fills up: GnuPG announces what it could not
+// write; nothing is called done and nothing partial stays.
+TEST_F(RoundTrip, OutputsOntoAFullDiskAreNeitherLeftNorCalledDone) {
+    std::string disk = NativePath(HostPath(QUILLET_SMALL_DISK)) + NativePath("/");
+    if (!Exists(disk + "mounted")) {
+        GTEST_SKIP() << "no small disk: mounting a tmpfs was refused on this machine";
+    }
+    showEveryOutput = true;
+    const std::string big(3000000, 'b'), signedFile = folder.PathOf("big.signed.gpg"),
+                                         unsignedFile = folder.PathOf("big.gpg");
+    WriteFile(input, big);
+    Be(Hanako(), Taro());
+    output = signedFile;
+    ASSERT_EQ(Run(Encrypt), "0 +output");
+    output = unsignedFile;
+    ASSERT_EQ(Run(NoSign), "33 +output");
+    Be(Taro(), Hanako());
+    output = disk + "big.txt";  // a third of it fits
+    for (const std::string& sealed : {signedFile, unsignedFile}) {
+        input = sealed;
+        EXPECT_EQ(Run(Decrypt), "24") << sealed;
+    }
+    try {
+        WriteFile(disk + "filler", std::string(2000000, 'f'));
+    } catch (const std::exception&) {  // as much as fits: the disk is full now
+    }
+    input = unsignedFile;
+    output = disk + "big.sig";
+    EXPECT_EQ(Run(Sign), "24");
+    keyName = FingerprintOf(Taro());
+    output = disk + "taro.gpg";
+    EXPECT_EQ(Run(Export), "24");
+    RemoveTree(disk + "filler");
+}
+
 }  // namespace

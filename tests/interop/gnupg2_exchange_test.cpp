@@ -15,6 +15,7 @@
 #include "tests/support/fake_ui.h"
 #include "tests/support/test_keys.h"
 #include "workflows/encrypt_workflow.h"
+#include "workflows/fingerprint_display.h"
 
 namespace {
 
@@ -61,6 +62,12 @@ protected:
                            taro.passphrase.c_str(), 0, &flags);
     }
 
+    ResultCode Decrypt(const char* keyFile, const char* encrypted, const std::string& output) {
+        return DecryptFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), Peer(keyFile).c_str(),
+                           output.c_str(), Peer(encrypted).c_str(), taro.passphrase.c_str(),
+                           &flags);
+    }
+
     ResultCode Verify(const char* keyFile, const char* signature) {
         return VerifyFile(taro.homeDir.c_str(), Peer(keyFile).c_str(), Peer("letter.txt").c_str(),
                           Peer(signature).c_str(), &flags);
@@ -72,12 +79,28 @@ protected:
                                   const std::optional<std::string>& output) {
         fake_ui::Reset();
         fake_ui::state.fileDialogAnswers = {keyFile, output};
-        WorkContext context{};
-        std::snprintf(context.keyPaths.homeDir, 261, "%s", taro.homeDir.c_str());
-        std::snprintf(context.keyPaths.secretKeyring, 261, "%s", taro.secretKeyring.c_str());
-        std::snprintf(context.keyPaths.publicKeyring, 261, "%s", taro.publicKeyring.c_str());
-        std::snprintf(context.keyPaths.passphrase, 257, "%s", taro.passphrase.c_str());
-        return EncryptWorkflow(nullptr, &context, (out + "report.txt").c_str());
+        return EncryptWorkflow(nullptr, Context(), (out + "report.txt").c_str());
+    }
+
+    // The key information of a key file as the user sees it: whether its
+    // box says that the key is revoked or expired.
+    bool KeyInfoSaysOutdated(const std::string& keyFile) {
+        fake_ui::Reset();
+        fake_ui::state.fileDialogAnswers = {keyFile};
+        EXPECT_EQ(KeyInfoWorkflow(nullptr, &Context()->keyPaths), rc::kOk);
+        return fake_ui::state.messageBoxes.size() == 1 &&
+               fake_ui::state.messageBoxes[0].text.find(test_support::StringText(116)) !=
+                   std::string::npos;
+    }
+
+private:
+    WorkContext context_{};
+    WorkContext* Context() {
+        std::snprintf(context_.keyPaths.homeDir, 261, "%s", taro.homeDir.c_str());
+        std::snprintf(context_.keyPaths.secretKeyring, 261, "%s", taro.secretKeyring.c_str());
+        std::snprintf(context_.keyPaths.publicKeyring, 261, "%s", taro.publicKeyring.c_str());
+        std::snprintf(context_.keyPaths.passphrase, 257, "%s", taro.passphrase.c_str());
+        return &context_;
     }
 };
 
@@ -109,12 +132,29 @@ TEST_F(Gnupg2Exchange, EveryExchangeGivesItsCodeAndLeavesNoTemporaryKeyFile) {
          },
          rc::kOk, out + "report.txt.sig", true},
         {"decrypt and verify the peer's letter with its armored key",
-         [&] {
-             return DecryptFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                                Peer("rsa.asc").c_str(), (out + "letter.txt").c_str(),
-                                Peer("letter.txt.gpg").c_str(), taro.passphrase.c_str(), &flags);
-         },
-         rc::kOk, out + "letter.txt", true},
+         [&] { return Decrypt("rsa.asc", "letter.txt.gpg", out + "letter.txt"); }, rc::kOk,
+         out + "letter.txt", true},
+        // Never "genuine" for a key revoked or expired since; decrypted
+        // letters stay, an unprotected one is not decrypted at all.
+        {"a signature by a key revoked since", [&] { return Verify("revoked.gpg", "revoked.sig"); },
+         rc::kSignerKeyRevoked, "", false},
+        {"a letter signed by a key revoked since",
+         [&] { return Decrypt("revoked.gpg", "revoked.txt.gpg", out + "revoked.txt"); },
+         rc::kSignerKeyRevoked, out + "revoked.txt", true},
+        {"a signature by a key expired since", [&] { return Verify("expired.gpg", "expired.sig"); },
+         rc::kSignerKeyExpired, "", false},
+        {"a letter signed by a key expired since",
+         [&] { return Decrypt("expired.gpg", "expired.txt.gpg", out + "expired.txt"); },
+         rc::kSignerKeyExpired, out + "expired.txt", true},
+        {"a letter without protection against tampering",
+         [&] { return Decrypt("rsa.gpg", "unprotected.txt.gpg", out + "unprotected.txt"); },
+         rc::kNoIntegrityProtection, out + "unprotected.txt", false},
+        {"the revoked key cannot be encrypted for",
+         [&] { return EncryptWorkflowFor(Peer("revoked.gpg"), out + "report-revoked.gpg"); },
+         rc::kRecipientKeyOutdated, out + "report-revoked.gpg", false},
+        {"the expired key cannot be encrypted for",
+         [&] { return EncryptWorkflowFor(Peer("expired.gpg"), out + "report-expired.gpg"); },
+         rc::kRecipientKeyOutdated, out + "report-expired.gpg", false},
         {"verify the peer's signature with its armored key",
          [&] { return Verify("rsa.asc", "letter.txt.sig"); }, rc::kOk, "", false},
         {"verify the peer's signature with its binary key",
@@ -141,8 +181,13 @@ TEST_F(Gnupg2Exchange, EveryExchangeGivesItsCodeAndLeavesNoTemporaryKeyFile) {
         }
         EXPECT_TRUE(test_support::ListFolder(temp).empty());
     }
-    EXPECT_EQ(test_support::ReadFile(out + "letter.txt"),
-              test_support::ReadFile(Peer("letter.txt")));
+    for (const char* letter : {"letter.txt", "revoked.txt", "expired.txt"}) {
+        EXPECT_EQ(test_support::ReadFile(out + letter), test_support::ReadFile(Peer("letter.txt")));
+    }
+    // Their key information says so; a good key's does not.
+    EXPECT_TRUE(KeyInfoSaysOutdated(Peer("revoked.gpg")));
+    EXPECT_TRUE(KeyInfoSaysOutdated(Peer("expired.gpg")));
+    EXPECT_FALSE(KeyInfoSaysOutdated(Peer("rsa.gpg")));
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #   gnupg2_peer.sh make FOLDER TARO_PUBLIC_KEY
 #       makes an RSA key (GnuPG's default) and an elliptic-curve key (its
 #       future default), exports them armored and binary, and writes a
-#       letter to Taro, signed and encrypted, with two detached signatures.
+#       letter to Taro, signed and encrypted, with two detached signatures;
+#       the same signed by a key revoked afterwards and by one that has
+#       expired since, an expired key to encrypt for, and a letter that
+#       GnuPG 1.4 encrypts without protection against tampering.
 #   gnupg2_peer.sh check FOLDER
 #       decrypts what Quillet encrypted for the peer (FOLDER/out) and checks
 #       Quillet's signatures on it, then removes the private home folder.
@@ -46,6 +49,43 @@ make)
         -o "$dir/letter.txt.gpg" "$dir/letter.txt"
     peer -u rsa@peer.example --detach-sign -o "$dir/letter.txt.sig" "$dir/letter.txt"
     peer -u curve@peer.example --detach-sign -o "$dir/letter-curve.sig" "$dir/letter.txt"
+    taro=$(fingerprint taro@example.com)
+
+    # Signed while the key was good, then revoked (its owner lost it, say):
+    # GnuPG 2 keeps a revocation certificate whose armor line starts with ':'.
+    peer --quick-gen-key 'Peer Revoked <revoked@peer.example>' rsa2048 default never 2>/dev/null
+    revoked=$(fingerprint revoked@peer.example)
+    peer --quick-add-key "$revoked" rsa2048 encr never 2>/dev/null
+    peer -u "$revoked" --detach-sign -o "$dir/revoked.sig" "$dir/letter.txt"
+    peer -u "$revoked" -r "$taro" --sign --encrypt -o "$dir/revoked.txt.gpg" "$dir/letter.txt"
+    sed 's/^:-----BEGIN/-----BEGIN/' "$home/openpgp-revocs.d/$revoked.rev" >"$dir/revocation.asc"
+    peer --import "$dir/revocation.asc" 2>/dev/null
+    peer --export "$revoked" >"$dir/revoked.gpg"
+
+    # Made ten days ago to last one day; Taro's key is younger than that.
+    then=$(($(date +%s) - 864000))
+    past="--faked-system-time $then --ignore-time-conflict --ignore-valid-from"
+    # shellcheck disable=SC2086
+    {
+        peer $past --quick-gen-key 'Peer Expired <expired@peer.example>' rsa2048 default 1d
+        expired=$(fingerprint expired@peer.example)
+        peer $past --quick-add-key "$expired" rsa2048 encr 1d
+        peer $past -u "$expired" --detach-sign -o "$dir/expired.sig" "$dir/letter.txt"
+        peer $past -u "$expired" -r "$taro" --sign --encrypt -o "$dir/expired.txt.gpg" \
+            "$dir/letter.txt"
+    } 2>/dev/null
+    peer --export "$expired" >"$dir/expired.gpg"
+
+    # What old programs make, and attacks that rewrite encrypted files.
+    old=$(mktemp -d /tmp/qpeer1.XXXXXX)
+    gpg1 --homedir "$old" --batch --quiet --import "$3" 2>/dev/null
+    gpg1 --homedir "$old" --batch --always-trust --disable-mdc --cipher-algo cast5 -r "$taro" \
+        -o "$dir/unprotected.txt.gpg" -e "$dir/letter.txt" 2>/dev/null
+    rm -rf "$old"
+    for made in revoked.sig revoked.txt.gpg revoked.gpg expired.sig expired.txt.gpg \
+        expired.gpg unprotected.txt.gpg; do
+        [ -s "$dir/$made" ] || fail "$made was not made"
+    done
     ;;
 check)
     home=$(cat "$dir/home-path")
