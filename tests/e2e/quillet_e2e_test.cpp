@@ -34,7 +34,7 @@ constexpr int kKeyInfoTitle = 28, kUserIdLabel = 29, kKeyFingerprintLabel = 30;
 constexpr int kOwnFingerprintLabel = 17, kOwnCopyQuestion = 18, kKeyCopyQuestion = 31;
 constexpr int kCurrentCaption = 32, kNewCaption = 34, kRepeatCaption = 36, kExportQuestion = 109;
 constexpr int kInvalidPassphrase = 57, kWorkFolderUnusable = 60, kWrongPassphrase = 72;
-constexpr int kVerifyFailed = 77, kSeveralFiles = 83;
+constexpr int kVerifyFailed = 77, kSeveralFiles = 83, kSignerKeyRevoked = 112;
 
 std::string gProgram;  // Quillet.exe under test
 std::string gPackage;  // the unpacked package, when given
@@ -462,6 +462,18 @@ TEST(Operations, EveryOperationByMenuAndByDrop) {
     asks.back() = {'B', kVerifyFailed};
     ASSERT_TRUE(RunRow(hanako, "verify-tampered-copy", IDC_VERIFY_BUTTON,
                        {hanako.Path("contract.pdf")}, asks, 0));
+    EXPECT_EQ(hanako.Status(), hanako.Text(IDS_VERIFY_IDLE)) << "no success claimed";
+    // A GnuPG 2 user's file, signed by a key its owner revoked since: never "genuine".
+    const std::string peer = test_support::HostPath(QUILLET_PEER_FOLDER) + "\\";
+    Copy(peer + "letter.txt", hanako.Path("peer-letter.txt"));
+    Copy(peer + "revoked.sig", hanako.Path("peer-letter.txt.sig"));
+    Copy(peer + "revoked.gpg", hanako.Path("pubkey\\revoked.gpg"));
+    ASSERT_TRUE(RunRow(hanako, "verify-revoked-signer", IDC_VERIFY_BUTTON,
+                       {hanako.Path("peer-letter.txt")},
+                       {{'F', kVerifySignatureTitle, "", "peer-letter.txt.sig"},
+                        {'F', kVerifyKeyTitle, "revoked.gpg"},
+                        {'B', kSignerKeyRevoked}},
+                       0));
     EXPECT_EQ(hanako.Status(), hanako.Text(IDS_VERIFY_IDLE)) << "no success claimed";
 
     ASSERT_TRUE(RunRow(hanako, "sign-drop", IDC_SIGN_BUTTON, {hanako.Path("note.txt")},
