@@ -91,6 +91,12 @@ check)
     home=$(cat "$dir/home-path")
     trap 'gpgconf --homedir "$home" --kill gpg-agent 2>/dev/null; rm -rf "$home"' EXIT
     out=$dir/out
+    # Run with only some of the tests that use the peer (ctest -L e2e), the
+    # exchange test made nothing to check; it fails itself when it should have.
+    if [ ! -f "$out/report.txt" ]; then
+        echo "gnupg2 peer: the exchange test did not run; nothing of Quillet's to check"
+        exit 0
+    fi
     for encrypted in report-asc.gpg report-bin.gpg; do
         rm -f "$out/check.txt"
         peer --status-fd 1 -o "$out/check.txt" --decrypt "$out/$encrypted" >"$out/status" 2>/dev/null ||
