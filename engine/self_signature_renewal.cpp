@@ -286,10 +286,14 @@ ResultCode RenewSelfSignatures(const char* homeDir, const char* secretKeyring,
             *renewed = true;
         }
     }
-    // The copies, and the backups GnuPG keeps of the rings it saved.
+    // The copies, the backups GnuPG keeps of the rings it saved ("~" on
+    // POSIX, ".bak" instead of the extension on Windows) and the lock files
+    // that its Windows build leaves.
     for (const std::string& copy : {secretCopy, publicCopy}) {
         platform::RemoveFile(copy.c_str());
         platform::RemoveFile((copy + "~").c_str());
+        platform::RemoveFile((copy + ".lock").c_str());
+        platform::RemoveFile((copy.substr(0, copy.size() - 4) + ".bak").c_str());
     }
     return result;
 }

@@ -906,6 +906,9 @@ TEST_F(RoundTrip, AnOldStyleKeyIsRenewedOnce) {
     EXPECT_EQ(Run(ListSecret), "0 Jiro Tanaka <jiro@example.com>|" + fingerprint);
     EXPECT_EQ(Run(Sign), "0");  // the same passphrase
     EXPECT_EQ(Run(Verify), "0");
+    for (const std::string& name : ListFolder(conf)) {
+        EXPECT_EQ(name.find("renew-"), std::string::npos) << name;
+    }
 
     platform::FileStamp secret = platform::StampFile(secring.c_str()),
                         pub = platform::StampFile(pubring.c_str());
