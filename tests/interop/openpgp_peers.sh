@@ -60,6 +60,12 @@ rnp_letter() {
 gosop_letter() {
     gosop encrypt --sign-with "$work/gosop.key" "$taro" <"$dir/letter.txt" >"$dir/letter-gosop.gpg"
 }
+rnp_signs() {
+    rnp_ -s --detach -u rnp@peer.example --output "$dir/letter-rnp.sig" "$dir/letter.txt"
+}
+gosop_signs() {
+    gosop sign "$work/gosop.key" <"$dir/letter.txt" >"$dir/letter-gosop.sig"
+}
 # Sequoia's standard policy refuses DSA keys of 1024 bits (and it has no
 # ElGamal): it cannot encrypt for Taro. Once it can, the manual must change.
 sequoia_refuses_key() {
@@ -105,6 +111,8 @@ make)
     rnpkeys_ --import "$taro" >/dev/null 2>&1 || true
     row "RNP encrypts and signs for Quillet" rnp_letter
     row "GopenPGP encrypts and signs for Quillet" gosop_letter
+    row "RNP makes a detached signature" rnp_signs
+    row "GopenPGP makes a detached signature" gosop_signs
     row "Sequoia refuses to encrypt for the DSA/ElGamal key" sequoia_refuses_key
     [ $failed -eq 0 ] || fail "a row failed"
     ;;
