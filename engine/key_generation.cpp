@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/command_frame.h"
+#include "engine/gnupg_options.h"
 #include "engine/gpg_runner.h"
 #include "engine/status_reader.h"
 #include "platform/platform.h"
@@ -191,6 +192,9 @@ ResultCode GenerateKeyPair(const char* homeDir, const char* secretKeyring,
                            CommonGpgOptions, homeDir, secretKeyring, publicKeyring)) {
         return rc::kUnknown;
     }
+    // The options file, read by this run and every later one, makes the new
+    // key's self-signatures and all its signatures SHA-256 ones.
+    EnsureGnupgOptions(homeDir);
     KeyGenRequest request{fingerprint, homeDir, secretKeyring, publicKeyring, userName,
                           email,       comment, passphrase,    progress};
     return RunGpg(commandLine, KeyGenerationHandler, &request);

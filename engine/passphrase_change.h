@@ -3,12 +3,6 @@
 
 #include "engine/result_codes.h"
 
-// The two passphrases of one change, copied into slots of their own.
-struct PassphrasePair {
-    char oldPassphrase[257];
-    char newPassphrase[257];
-};
-
 // Changes the passphrase of the one key of the secret key ring. 0 changed
 // and saved; 30 the current passphrase was refused and nothing was saved; 17
 // a passphrase shorter than 8 bytes; 16 a passphrase holding a line break or

@@ -1,13 +1,16 @@
 // Any output of GnuPG, through a pipe, read by the status line reader at any
 // capacity and by the listings' handler: a known code, a terminated line in
 // its buffer, the output read to its end, and a list that is empty on
-// failure and holds at most one key with bounded fields.
+// failure and holds at most one key with bounded fields; and by the survey
+// of a packet listing, whose fields stay terminated and whose counts agree.
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "engine/gpg_runner.h"
 #include "engine/key_listing.h"
+#include "engine/self_signature_renewal.h"
 #include "engine/status_reader.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_pipe.h"
@@ -51,6 +54,15 @@ void ReadListing(const std::uint8_t* output, std::size_t length, bool secret) {
     FreeKeyList(&list);
 }
 
+void SurveyListing(const std::uint8_t* output, std::size_t length) {
+    std::string text(reinterpret_cast<const char*>(output), length);
+    SelfSignatureSurvey survey{};
+    ReadPacketListing(text.c_str(), &survey);
+    FUZZ_CHECK(std::memchr(survey.keyId, '\0', sizeof survey.keyId));
+    FUZZ_CHECK(std::memchr(survey.preferences, '\0', sizeof survey.preferences));
+    FUZZ_CHECK(survey.outdated >= 0 && survey.outdated <= survey.selfSignatures);
+}
+
 }  // namespace
 
 // The first byte chooses the reader's capacity (1 to 256) and the listing
@@ -63,5 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t length = std::min<std::size_t>(size - 1, 4096);
     ReadLines(data + 1, length, 1 + data[0] % kStatusLineCapacity);
     ReadListing(data + 1, length, (data[0] & 1) != 0);
+    SurveyListing(data + 1, length);
     return 0;
 }

@@ -99,6 +99,12 @@ bool CanOpenExclusively(const char* path);
 bool CreateNewFile(const char* path);
 bool RemoveFile(const char* path);
 bool MakeFolder(const char* path);
+// Copies a file to `to`, replacing a file of that name. False when it fails
+// (a part-written copy may then be left at `to`).
+bool CopyFileOver(const char* from, const char* to);
+// Gives a file the name `to` in the same folder in one step, replacing the
+// file of that name: a reader sees either the old file or the new one.
+bool MoveFileOver(const char* from, const char* to);
 // The system's folder for temporary files, with its trailing separator.
 bool GetTempFolder(char* buffer, std::size_t size);
 // Creates a new, empty file with a unique name beginning with `prefix` in

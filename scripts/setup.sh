@@ -1,10 +1,12 @@
 #!/bin/sh
 # Installs what building and testing Quillet needs on a Debian 12 machine,
 # and only what is missing: the compilers and tools, Wine with a virtual
-# display, GnuPG 1.4 for the native tests, Japanese fonts and locale.
+# display, GnuPG 1.4 for the native tests, the OpenPGP programs that the
+# interop tests exchange files with (GnuPG 2, RNP, gosop, Sequoia),
+# Japanese fonts and locale.
 set -eu
 
-packages="cmake g++ make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gnupg1 gnupg locales
+packages="cmake g++ make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth gnupg1 gnupg rnp gosop sqop sq locales
 fonts-ipafont-gothic fonts-ipafont-mincho fp-utils libchm-bin googletest libbenchmark-dev
 bzip2 xz-utils zip unzip ca-certificates clang libclang-rt-14-dev fonts-wine"
 

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "engine/gnupg_options.h"
 #include "engine/gpg_runner.h"
 #include "engine/key_listing.h"
+#include "engine/self_signature_renewal.h"
 #include "engine/signature_commands.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
@@ -44,6 +46,14 @@ ResultCode CheckKeysAndSettings(ui::Window mainWindow, KeyPaths* keyPaths) {
             break;
         default:
             code = CheckStartupPassphrase(mainWindow, keyPaths);
+            if (code == rc::kOk) {
+                // A key made before SHA-256 self-signatures gets them now,
+                // unasked; a failure leaves the key rings as they were, the
+                // start goes on and the next start tries again.
+                bool renewed = false;
+                RenewSelfSignatures(keyPaths->homeDir, keyPaths->secretKeyring,
+                                    keyPaths->publicKeyring, keyPaths->passphrase, &renewed);
+            }
             break;
     }
     if (code != rc::kOk) {
@@ -150,7 +160,10 @@ ResultCode CheckStartupPassphrase(ui::Window owner, KeyPaths* keyPaths) {
         return rc::kCancelled;
     }
     // The passphrase is right when it can sign: the public key ring is
-    // signed into the trial file, which goes again whatever the result.
+    // signed into the trial file, which goes again whatever the result. The
+    // options file makes that signature, like every other, use SHA-256; a
+    // program folder from before has none yet.
+    EnsureGnupgOptions(keyPaths->homeDir);
     std::int32_t flags = 0;
     ResultCode result =
         SignFile(keyPaths->homeDir, keyPaths->secretKeyring, keyPaths->publicKeyring,

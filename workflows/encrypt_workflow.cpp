@@ -1,6 +1,7 @@
 #include "workflows/encrypt_workflow.h"
 
 #include "engine/encryption_commands.h"
+#include "engine/gnupg_options.h"
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
 
@@ -76,6 +77,9 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
 
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
+    if (context->encryptNoSign == 0) {
+        EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
+    }
     ResultCode result = EncryptFile(keys.homeDir, keys.secretKeyring, keyFile, input, output,
                                     recipient, keys.passphrase, context->encryptNoSign, &flags);
     ui::RestoreCursor(cursor);

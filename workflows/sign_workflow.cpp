@@ -1,5 +1,6 @@
 #include "workflows/sign_workflow.h"
 
+#include "engine/gnupg_options.h"
 #include "engine/signature_commands.h"
 #include "workflows/file_dialogs.h"
 
@@ -38,6 +39,7 @@ ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* drop
 
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
+    EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
     ResultCode result = SignFile(keys.homeDir, keys.secretKeyring, keys.publicKeyring, input,
                                  signature, keys.passphrase, &flags);
     ui::RestoreCursor(cursor);

@@ -88,6 +88,37 @@ bool CreateNewFile(const char* path) {
     return true;
 }
 
+bool CopyFileOver(const char* from, const char* to) {
+    int in = open(from, O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return false;
+    }
+    int out = open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = out >= 0;
+    char buffer[8192];
+    while (ok) {
+        ssize_t got = read(in, buffer, sizeof buffer);
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            ssize_t put = write(out, buffer + done, static_cast<std::size_t>(got - done));
+            ok = put > 0;
+            done += put > 0 ? put : 0;
+        }
+    }
+    if (out >= 0 && close(out) != 0) {
+        ok = false;
+    }
+    close(in);
+    return ok;
+}
+
+bool MoveFileOver(const char* from, const char* to) {
+    return rename(from, to) == 0;
+}
+
 bool RemoveFile(const char* path) {
     // A file without write permission stands for a read-only file, which
     // cannot be deleted on Windows; the same holds here, also for root.

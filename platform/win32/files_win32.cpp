@@ -90,6 +90,14 @@ bool RemoveFile(const char* path) {
     return DeleteFileA(path) != FALSE;
 }
 
+bool CopyFileOver(const char* from, const char* to) {
+    return CopyFileA(from, to, FALSE) != FALSE;
+}
+
+bool MoveFileOver(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 bool MakeFolder(const char* path) {
     return CreateDirectoryA(path, nullptr) != FALSE;
 }

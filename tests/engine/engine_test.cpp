@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "engine/encryption_commands.h"
+#include "engine/gnupg_options.h"
 #include "engine/key_export.h"
 #include "engine/key_generation.h"
 #include "engine/key_listing.h"
 #include "engine/passphrase_change.h"
+#include "engine/self_signature_renewal.h"
 #include "engine/signature_commands.h"
 #include "engine/status_reader.h"
 #include "platform/command_line.h"
@@ -328,6 +330,90 @@ TEST(Frame, SeparatorsWordsAndStatusLines) {
     for (const char* line : {"[GNUPG:] VALIDSIGNATURE", "[GNUPG:]VALIDSIG", "[gnupg:] VALIDSIG",
                              "[GNUPG:] validsig", "[GNUPG:] VALID", ""}) {
         EXPECT_FALSE(IsStatusKeyword(line, "VALIDSIG")) << line;
+    }
+}
+
+// What the options file gets: each missing option once, after a comment;
+// whatever the user set stays, also to another value; a comment or a longer
+// word does not count as setting an option.
+TEST(Frame, OptionsFileGetsWhatItLacksAndKeepsWhatItHas) {
+    const std::string added = "# SHA-256 signatures, which today's OpenPGP programs require\n",
+                      cert = "cert-digest-algo SHA256\n",
+                      personal = "personal-digest-preferences SHA256\n", dsa2 = "enable-dsa2\n";
+    const struct {
+        std::string before, after;  // after: "" when nothing is added
+    } rows[] = {
+        {"", added + cert + personal + dsa2},
+        {"keyserver x\n", "keyserver x\n" + added + cert + personal + dsa2},
+        {"keyserver x", "keyserver x\n" + added + cert + personal + dsa2},
+        {"cert-digest-algo SHA512\n", "cert-digest-algo SHA512\n" + added + personal + dsa2},
+        {" \tenable-dsa2\r\ncert-digest-algo SHA1\npersonal-digest-preferences SHA1", ""},
+        {"# enable-dsa2\nenable-dsa2-x\n",
+         "# enable-dsa2\nenable-dsa2-x\n" + added + cert + personal + dsa2},
+    };
+    for (const auto& row : rows) {
+        char out[400];
+        long length =
+            AddMissingGnupgOptions(row.before.data(), row.before.size(), out, sizeof out, "\n");
+        EXPECT_EQ(length > 0 ? std::string(out, static_cast<std::size_t>(length)) : "", row.after)
+            << row.before;
+    }
+    char small[10];
+    EXPECT_EQ(AddMissingGnupgOptions("", 0, small, sizeof small, "\n"), -1);
+
+    // On disk: written once, then left alone; a folder of that name is no file.
+    ProgramFolder folder;
+    std::string conf = folder.PathOf("conf"), file = folder.PathOf("conf/gpg.conf");
+    MakeFolderAt(conf);
+    EXPECT_TRUE(EnsureGnupgOptions(conf.c_str()));
+    std::string written = ReadFile(file);
+    EXPECT_NE(written.find("enable-dsa2" + std::string(platform::kLineEnd)), std::string::npos);
+    platform::FileStamp before = platform::StampFile(file.c_str());
+    EXPECT_TRUE(EnsureGnupgOptions(conf.c_str()));
+    EXPECT_EQ(platform::StampFile(file.c_str()).modified, before.modified);
+    RemoveTree(file);
+    MakeFolderAt(file);
+    EXPECT_FALSE(EnsureGnupgOptions(conf.c_str()));
+}
+
+// GnuPG's packet listing: the first key's own signatures on its user ID and
+// subkey count, with their digests; another key's signature does not; the
+// user ID's preferences come out as "setpref" takes them.
+TEST(Frame, PacketListingSurvey) {
+    const std::string key =
+                          ":public key packet:\n\tversion 4, algo 17, created 1, expires 0\n"
+                          "\tkeyid: 4B9C77A623656FC3\n:user ID packet: \"Jiro\"\n",
+                      sig = ":signature packet: algo 17, keyid ",
+                      uidSig = "\tversion 4, created 1, md5len 0, sigclass 0x13\n",
+                      subSig = "\tversion 4, created 1, md5len 0, sigclass 0x18\n",
+                      prefs =
+                          "\thashed subpkt 11 len 5 (pref-sym-algos: 9 8 7 3 2)\n"
+                          "\thashed subpkt 21 len 5 (pref-hash-algos: 8 2 9 10 11)\n"
+                          "\thashed subpkt 22 len 3 (pref-zip-algos: 2 3 1)\n";
+    const struct {
+        std::string listing;
+        int selfSignatures, outdated;
+        std::string preferences;
+    } rows[] = {
+        {key + sig + "4B9C77A623656FC3\n" + uidSig + "\tdigest algo 2, begin\n" + prefs +
+             "\thashed subpkt 30 len 1 (features: 01)\n"
+             "\thashed subpkt 23 len 1 (key server preferences: 80)\n" +
+             sig + "1111111111111111\n" + uidSig + "\tdigest algo 2, begin\n" +
+             ":public sub key packet:\n" + sig + "4B9C77A623656FC3\r\n" + subSig +
+             "\tdigest algo 8, begin\r\n",
+         2, 1, "S9 S8 S7 S3 S2 H8 H2 H9 H10 H11 Z2 Z3 Z1 mdc no-ks-modify"},
+        {key + sig + "4B9C77A623656FC3\n" + uidSig + "\tdigest algo 8, begin\n" + prefs, 1, 0,
+         "S9 S8 S7 S3 S2 H8 H2 H9 H10 H11 Z2 Z3 Z1 no-mdc ks-modify"},
+        // A second key's self-signatures are not the first key's.
+        {key + key + sig + "4B9C77A623656FC3\n" + uidSig + "\tdigest algo 2, begin\n", 0, 0, ""},
+        {"", 0, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SelfSignatureSurvey survey{};
+        ReadPacketListing(row.listing.c_str(), &survey);
+        EXPECT_EQ(survey.selfSignatures, row.selfSignatures) << row.listing;
+        EXPECT_EQ(survey.outdated, row.outdated) << row.listing;
+        EXPECT_EQ(survey.preferences, row.preferences) << row.listing;
     }
 }
 
@@ -886,6 +972,71 @@ TEST_F(RoundTrip, OutputsOntoAFullDiskAreNeitherLeftNorCalledDone) {
     output = disk + "taro.gpg";
     EXPECT_EQ(Run(Export), "24");
     RemoveTree(disk + "filler");
+}
+
+// A key made before, with GnuPG 1.4's SHA-1 self-signatures: a refused
+// passphrase, or an edit that still signs with SHA-1 (the user's options
+// file says so), leaves both key rings exactly as they were and no copy
+// behind; then one renewal signs again with SHA-256 (same fingerprint,
+// passphrase and preferences), and a second one finds nothing to do.
+TEST_F(RoundTrip, AnOldStyleKeyIsRenewedOnce) {
+    const std::string old = OldStyleKeyFolder(), oldSecret = ReadFile(old + "secring.gpg"),
+                      oldPublic = ReadFile(old + "pubring.gpg"),
+                      fingerprint = ReadFile(old + "fingerprint.txt").substr(0, 40),
+                      options = folder.PathOf("conf/gpg.conf");
+    auto Survey = [&] {
+        SelfSignatureSurvey survey{};
+        EXPECT_EQ(SurveySelfSignatures(conf.c_str(), pubring.c_str(), &survey), 0);
+        return survey;
+    };
+    auto Renew = [&](const std::string& pass) {
+        bool renewed = false;
+        ResultCode code = RenewSelfSignatures(conf.c_str(), secring.c_str(), pubring.c_str(),
+                                              pass.c_str(), &renewed);
+        return std::to_string(code) + (renewed ? " renewed" : "");
+    };
+    const struct {
+        std::string passphrase, options, outcome;
+    } failures[] = {
+        {"wrong pass", "", "30"},
+        {"password1", "cert-digest-algo SHA1\n", "51"},
+    };
+    for (const auto& row : failures) {
+        SCOPED_TRACE(row.options);
+        WriteFile(secring, oldSecret);
+        WriteFile(pubring, oldPublic);
+        WriteFile(options, row.options);
+        EXPECT_EQ(Renew(row.passphrase), row.outcome);
+        EXPECT_EQ(ReadFile(secring), oldSecret);
+        EXPECT_EQ(ReadFile(pubring), oldPublic);
+        for (const std::string& name : ListFolder(conf)) {
+            EXPECT_EQ(name.find("renew-"), std::string::npos) << name;
+        }
+    }
+    RemoveTree(options);
+    SelfSignatureSurvey before = Survey();
+    EXPECT_EQ(before.selfSignatures, 2);
+    EXPECT_EQ(before.outdated, 2);
+    EXPECT_EQ(Renew("password1"), "0 renewed");
+    SelfSignatureSurvey after = Survey();
+    EXPECT_EQ(after.selfSignatures, 2);
+    EXPECT_EQ(after.outdated, 0);
+    EXPECT_STREQ(after.keyId, before.keyId);
+    EXPECT_STREQ(after.preferences, before.preferences);
+    keyFile = pubring;
+    EXPECT_EQ(Run(List), "0 Jiro Tanaka <jiro@example.com>|" + fingerprint);
+    EXPECT_EQ(Run(ListSecret), "0 Jiro Tanaka <jiro@example.com>|" + fingerprint);
+    EXPECT_EQ(Run(Sign), "0");  // the same passphrase
+    EXPECT_EQ(Run(Verify), "0");
+    for (const std::string& name : ListFolder(conf)) {
+        EXPECT_EQ(name.find("renew-"), std::string::npos) << name;
+    }
+
+    platform::FileStamp secret = platform::StampFile(secring.c_str()),
+                        pub = platform::StampFile(pubring.c_str());
+    EXPECT_EQ(Renew("password1"), "0");
+    EXPECT_EQ(platform::StampFile(secring.c_str()).modified, secret.modified);
+    EXPECT_EQ(platform::StampFile(pubring.c_str()).modified, pub.modified);
 }
 
 }  // namespace

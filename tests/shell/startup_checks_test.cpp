@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/self_signature_renewal.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "tests/support/fake_ui.h"
@@ -91,6 +92,44 @@ TEST_F(StartUp, ThePromptAndTheSettingsDecideTheStart) {
     EXPECT_EQ(gAppState.work.encryptNoSign, 1);
     EXPECT_TRUE((ui.menuChecks[{&window, 40014u}]));
     EXPECT_FALSE((ui.menuChecks[{&window, 40013u}]));
+}
+
+// A program folder from before: no options file, and a key whose
+// self-signatures are SHA-1. The start writes the options file and renews
+// the key unasked; when the renewal cannot succeed (the user's options file
+// keeps SHA-1) the start goes on all the same with the key rings as they
+// were, and the user's line stays.
+TEST_F(StartUp, AKeyFromBeforeIsRenewedWithoutAQuestion) {
+    const std::string old = OldStyleKeyFolder(), secret = ReadFile(old + "secring.gpg"),
+                      pub = ReadFile(old + "pubring.gpg"), options = folder.PathOf("conf/gpg.conf");
+    const struct {
+        std::string options;  // "" none
+        bool renewed;
+    } rows[] = {{"cert-digest-algo SHA1\n", false}, {"", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.options);
+        fake_ui::Reset();
+        MakeFolderAt(folder.PathOf("conf"));
+        WriteFile(folder.PathOf("conf/secring.gpg"), secret);
+        WriteFile(folder.PathOf("conf/pubring.gpg"), pub);
+        RemoveTree(options);
+        if (!row.options.empty()) {
+            WriteFile(options, row.options);
+        }
+        ui.promptAnswers = {std::string("password1")};
+        EXPECT_EQ(Run(true), Texts{});
+        EXPECT_EQ(ui.windowTitles[&window], "Quillet - Jiro Tanaka <jiro@example.com>");
+        // GnuPG itself may rewrite the public ring's trust packets: the
+        // digests of its self-signatures tell.
+        SelfSignatureSurvey survey{};
+        EXPECT_EQ(SurveySelfSignatures(folder.PathOf("conf").c_str(),
+                                       folder.PathOf("conf/pubring.gpg").c_str(), &survey),
+                  0);
+        EXPECT_EQ(survey.outdated, row.renewed ? 0 : 2);
+        EXPECT_EQ(ReadFile(folder.PathOf("conf/secring.gpg")) != secret, row.renewed);
+        EXPECT_EQ(ReadFile(options).rfind(row.options, 0), 0u);
+        EXPECT_NE(ReadFile(options).find("enable-dsa2"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -2,10 +2,16 @@
 
 #include <stdexcept>
 
+#include "engine/gnupg_options.h"
+
 namespace test_support {
 
 std::string KeyCache() {
     return NativePath(HostPath(QUILLET_TEST_KEY_CACHE));
+}
+
+std::string OldStyleKeyFolder() {
+    return NativePath(HostPath(QUILLET_OLD_STYLE_KEY)) + NativePath("/");
 }
 
 std::string FingerprintOf(const TestUser& user) {
@@ -21,6 +27,7 @@ UserFolder::UserFolder(const TestUser& user) : passphrase(user.passphrase) {
     MakeFolderAt(homeDir);
     CopyFile(CacheFolder(user) + "secring.gpg", secretKeyring);
     CopyFile(CacheFolder(user) + "pubring.gpg", publicKeyring);
+    EnsureGnupgOptions(homeDir.c_str());  // as the program's start-up does
 }
 
 }  // namespace test_support

@@ -40,6 +40,12 @@ inline std::string TwoKeysFile() {
     return KeyCache() + NativePath("/two-keys.gpg");
 }
 
+// Key rings of a key made by GnuPG 1.4 with its defaults (SHA-1
+// self-signatures), as program folders from before hold: Jiro Tanaka
+// <jiro@example.com>, passphrase "password1"; secring.gpg, pubring.gpg and
+// fingerprint.txt, with a trailing separator.
+std::string OldStyleKeyFolder();
+
 // A program folder with the real GnuPG and a copy of the user's key rings.
 struct UserFolder {
     explicit UserFolder(const TestUser& user);

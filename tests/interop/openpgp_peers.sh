@@ -1,0 +1,138 @@
+#!/bin/sh
+# The other side of the exchange with today's OpenPGP programs: RNP (the
+# engine of Thunderbird), GopenPGP (Proton's, through gosop) and Sequoia
+# (sqop). Their keys are made per run in a private folder; each row below is
+# one thing a person who uses that program does with Quillet's keys and
+# files, and the expected outcome.
+#
+#   openpgp_peers.sh make FOLDER TARO_PUBLIC_KEY OLD_STYLE_KEY_FOLDER
+#       makes the peers' RSA keys and their signed and encrypted letters for
+#       Taro (whose key the program's own key generation made).
+#   openpgp_peers.sh check FOLDER
+#       checks what Quillet made for the peers (FOLDER/out), then removes the
+#       private folder.
+set -eu
+
+mode=$1
+dir=$2
+failed=0
+
+fail() {
+    echo "openpgp peers: $*" >&2
+    exit 1
+}
+# row NAME COMMAND...: runs the row, prints its outcome, remembers a failure.
+row() {
+    name=$1
+    shift
+    if "$@" >"$work/row.log" 2>&1; then
+        echo "ok    $name"
+    else
+        echo "FAIL  $name"
+        sed 's/^/      /' "$work/row.log"
+        failed=1
+    fi
+}
+rnp_() {
+    rnp --homedir "$work/rnp" --notty --password '' --overwrite "$@"
+}
+rnpkeys_() {
+    rnpkeys --homedir "$work/rnp" --notty "$@"
+}
+
+# A key that RNP imports as valid: no "[INVALID]" in its listing.
+rnp_takes_key() {
+    home=$(mktemp -d "$work/rnpcheck.XXXXXX")
+    rnpkeys --homedir "$home" --notty --import "$1" >"$home/listing" 2>&1
+    cat "$home/listing"
+    ! grep -q 'INVALID' "$home/listing" || return 1
+    if [ $# -gt 1 ]; then
+        grep -qi "$2" "$home/listing" || { echo "not the fingerprint $2"; return 1; }
+    fi
+}
+rnp_takes_old_key_before() {
+    ! rnp_takes_key "$1"
+}
+rnp_letter() {
+    rnp_ -e -s -r taro@example.com -u rnp@peer.example --output "$dir/letter-rnp.gpg" \
+        "$dir/letter.txt"
+}
+gosop_letter() {
+    gosop encrypt --sign-with "$work/gosop.key" "$taro" <"$dir/letter.txt" >"$dir/letter-gosop.gpg"
+}
+rnp_signs() {
+    rnp_ -s --detach -u rnp@peer.example --output "$dir/letter-rnp.sig" "$dir/letter.txt"
+}
+gosop_signs() {
+    gosop sign "$work/gosop.key" <"$dir/letter.txt" >"$dir/letter-gosop.sig"
+}
+# Sequoia's standard policy refuses DSA keys of 1024 bits (and it has no
+# ElGamal): it cannot encrypt for Taro. Once it can, the manual must change.
+sequoia_refuses_key() {
+    ! sqop encrypt "$taro" <"$dir/letter.txt" >/dev/null
+}
+sequoia_refuses_signature() {
+    ! sqop verify "$out/report.txt.sig" "$taro" <"$out/report.txt"
+}
+rnp_verifies_detached() {
+    rnp_ --keyfile "$taro" -v "$out/report.txt.sig" --source "$out/report.txt"
+}
+rnp_decrypts() {
+    rnp_ -d --output "$work/from-quillet-rnp.txt" "$out/for-rnp.gpg" 2>&1 | tee "$work/rnp-d.log"
+    grep -q 'Good signature' "$work/rnp-d.log" && cmp "$work/from-quillet-rnp.txt" "$out/report.txt"
+}
+gosop_verifies_detached() {
+    gosop verify "$out/report.txt.sig" "$taro" <"$out/report.txt"
+}
+gosop_decrypts() {
+    gosop decrypt --verify-with "$taro" --verify-out "$work/gosop-verified" "$work/gosop.key" \
+        <"$out/for-gosop.gpg" >"$work/from-quillet-gosop.txt"
+    test -s "$work/gosop-verified" && cmp "$work/from-quillet-gosop.txt" "$out/report.txt"
+}
+
+case $mode in
+make)
+    taro=$3
+    old=$4
+    rm -rf "$dir"
+    mkdir -p "$dir/out"
+    work=$(mktemp -d /tmp/qpeers.XXXXXX)
+    echo "$work" >"$dir/work-path"
+    cp "$taro" "$work/taro.gpg"
+    mkdir -m 700 "$work/rnp"
+    rnpkeys_ --generate-key --userid 'Peer Rnp <rnp@peer.example>' --password '' >/dev/null
+    rnpkeys_ --export-key rnp@peer.example >"$dir/rnp.asc"
+    gosop generate-key 'Peer Gosop <gosop@peer.example>' >"$work/gosop.key"
+    gosop extract-cert <"$work/gosop.key" >"$dir/gosop.asc"
+    printf 'A letter from a user of today'\''s OpenPGP programs.\n' >"$dir/letter.txt"
+    row "RNP takes the key of a first start as valid" rnp_takes_key "$taro"
+    row "RNP takes a key of GnuPG 1.4's defaults as invalid (before its renewal)" \
+        rnp_takes_old_key_before "$old/pubring.gpg"
+    rnpkeys_ --import "$taro" >/dev/null 2>&1 || true
+    row "RNP encrypts and signs for Quillet" rnp_letter
+    row "GopenPGP encrypts and signs for Quillet" gosop_letter
+    row "RNP makes a detached signature" rnp_signs
+    row "GopenPGP makes a detached signature" gosop_signs
+    row "Sequoia refuses to encrypt for the DSA/ElGamal key" sequoia_refuses_key
+    [ $failed -eq 0 ] || fail "a row failed"
+    ;;
+check)
+    work=$(cat "$dir/work-path")
+    trap 'rm -rf "$work"' EXIT
+    taro=$work/taro.gpg
+    out=$dir/out
+    old=$(cat "$out/old-fingerprint.txt")
+    row "RNP takes the key of an earlier program folder as valid after one start" \
+        rnp_takes_key "$out/old-pubring.gpg" "$old"
+    row "RNP verifies Quillet's detached signature" rnp_verifies_detached
+    row "RNP decrypts what Quillet encrypted for it, and verifies its signature" rnp_decrypts
+    row "GopenPGP verifies Quillet's detached signature" gosop_verifies_detached
+    row "GopenPGP decrypts what Quillet encrypted for it, and verifies its signature" \
+        gosop_decrypts
+    row "Sequoia refuses Quillet's signature (the key's type)" sequoia_refuses_signature
+    [ $failed -eq 0 ] || fail "a row failed"
+    ;;
+*)
+    fail "unknown mode $mode"
+    ;;
+esac
