@@ -67,6 +67,12 @@ std::vector<std::string> ListFolder(const std::string& path);
 
 // The number of handles (file descriptors) the process holds open now.
 int CountOpenHandles();
+#ifdef _WIN32
+// The handles another process holds now, and how many of them are keys of
+// the file dialogs' own registry branch (ComDlg32).
+int CountHandlesOf(unsigned long processId);
+int CountFileDialogKeysOf(unsigned long processId);
+#endif
 // A handle opened only to see whether something closes it behind our back.
 struct Probe {
     long long handle;

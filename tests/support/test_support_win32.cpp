@@ -1,6 +1,7 @@
 // The Windows half of the test helpers.
 #include <windows.h>
 
+#include <winternl.h>
 #include <cstdint>
 #include <stdexcept>
 
@@ -69,18 +70,100 @@ std::vector<std::string> ListFolder(const std::string& path) {
     return names;
 }
 
-int CountOpenHandles() {
-    // Wine counts no handles, so try every plausible value. Only pipes,
-    // files, processes and threads count: Wine opens events of its own.
-    int count = 0;
-    for (std::uintptr_t value = 4; value < 65536; value += 4) {
-        HANDLE handle = reinterpret_cast<HANDLE>(value);
-        DWORD flags = 0;
-        count += GetHandleInformation(handle, &flags) &&
-                 (GetFileType(handle) != FILE_TYPE_UNKNOWN || GetProcessId(handle) != 0 ||
-                  GetThreadId(handle) != 0);
+namespace {
+
+// One entry of the system's handle table (NtQuerySystemInformation, class 16).
+struct HandleEntry {
+    USHORT processId;
+    USHORT creatorBackTraceIndex;
+    UCHAR objectTypeIndex;
+    UCHAR attributes;
+    USHORT handle;
+    PVOID object;
+    ULONG grantedAccess;
+};
+struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+};
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+using QueryObject = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+
+FARPROC NtFunction(const char* name) {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), name);
+}
+
+// The handles that process `processId` holds now, from the system's table:
+// it counts every kind of object, natively and under Wine (where
+// GetProcessHandleCount answers 0).
+std::vector<HANDLE> HandlesOf(DWORD processId) {
+    auto query = reinterpret_cast<QuerySystemInformation>(
+        reinterpret_cast<void (*)()>(NtFunction("NtQuerySystemInformation")));
+    std::vector<char> buffer(1 << 20);
+    ULONG needed = 0;
+    LONG status = 0;
+    while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+           static_cast<LONG>(0xC0000004L)) {  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
     }
+    if (status < 0) {
+        throw std::runtime_error("the system's handle table cannot be read");
+    }
+    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    std::vector<HANDLE> handles;
+    for (ULONG i = 0; i < table->count; ++i) {
+        if (table->entries[i].processId == static_cast<USHORT>(processId)) {
+            handles.push_back(
+                reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(table->entries[i].handle)));
+        }
+    }
+    return handles;
+}
+
+// The object name of `process`'s handle `handle` ("" when it has none).
+std::wstring NameOfHandle(HANDLE process, HANDLE handle) {
+    auto query =
+        reinterpret_cast<QueryObject>(reinterpret_cast<void (*)()>(NtFunction("NtQueryObject")));
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(process, handle, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return L"";
+    }
+    std::vector<char> buffer(4096);
+    ULONG needed = 0;
+    std::wstring name;
+    if (query(copy, 1, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) >= 0) {
+        const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+        if (text->Buffer != nullptr) {
+            name.assign(text->Buffer, text->Length / sizeof(wchar_t));
+        }
+    }
+    CloseHandle(copy);
+    return name;
+}
+
+}  // namespace
+
+int CountHandlesOf(unsigned long processId) {
+    return static_cast<int>(HandlesOf(processId).size());
+}
+
+int CountFileDialogKeysOf(unsigned long processId) {
+    HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, processId);
+    if (process == nullptr) {
+        return 0;
+    }
+    int count = 0;
+    for (HANDLE handle : HandlesOf(processId)) {
+        std::wstring name = NameOfHandle(process, handle);
+        count += name.find(L"\\ComDlg32") != std::wstring::npos;
+    }
+    CloseHandle(process);
     return count;
+}
+
+int CountOpenHandles() {
+    return CountHandlesOf(GetCurrentProcessId());
 }
 
 Probe OpenProbe() {

@@ -1,9 +1,12 @@
 // The real Windows user interface under Wine: the passphrase prompt driven
-// from a second thread, a busy clipboard and the file dialogs' filters.
+// from a second thread, a busy clipboard, the file dialogs' filters and what
+// the dialogs leave open.
 #include <windows.h>
 
+#include <commdlg.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -13,6 +16,7 @@
 #include "platform/ui.h"
 #include "platform/win32/file_filter_list.h"
 #include "resources/resource.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -121,6 +125,53 @@ TEST(FileDialogs, FilterList) {
     const ui::FileFilter keyFiles[] = {{"gpg Files(*.gpg)", "*.gpg"}, {"All Files(*.*)", "*.*"}};
     EXPECT_EQ(ui::BuildFilterList(keyFiles, 2),
               std::string("gpg Files(*.gpg)\0*.gpg\0All Files(*.*)\0*.*\0\0", 43));
+}
+
+// Wine's file dialogs keep a key of their registry branch (ComDlg32) open
+// each time a file is chosen in them. A bare dialog gains exactly those
+// handles and nothing else, and ours gains exactly what the bare one does:
+// the share is Wine's (the end-to-end test counts those keys apart).
+TEST(FileDialogs, WhatStaysOpenAfterThemIsWinesOwn) {
+    const std::string file = test_support::CurrentFolder() + "\\chosen.txt";
+    test_support::WriteFile(file, "chosen");
+    auto choose = [&](bool ours) {
+        std::thread person([] {
+            if (HWND dialog = WaitForDialog("Choose")) {
+                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            }
+        });
+        char name[260] = {};
+        file.copy(name, file.size());
+        if (ours) {
+            ui::AskFileName({nullptr, ui::FileDialogKind::Open, "Choose", nullptr, 0, name, nullptr,
+                             ui::kFileMustExist, nullptr});
+        } else {
+            OPENFILENAMEA dialog{};
+            dialog.lStructSize = sizeof dialog;
+            dialog.lpstrFile = name;
+            dialog.nMaxFile = sizeof name;
+            dialog.lpstrTitle = "Choose";
+            dialog.Flags = OFN_FILEMUSTEXIST;
+            GetOpenFileNameA(&dialog);
+        }
+        person.join();
+        return std::string(name);
+    };
+    ASSERT_EQ(choose(false), file);
+    ASSERT_EQ(choose(true), file);
+    const DWORD self = GetCurrentProcessId();
+    int handles[3], keys[3];
+    for (int round = 0; round < 3; ++round) {
+        handles[round] = test_support::CountHandlesOf(self);
+        keys[round] = test_support::CountFileDialogKeysOf(self);
+        for (int i = 0; round < 2 && i < 5; ++i) {
+            choose(round == 1);
+        }
+    }
+    EXPECT_EQ(handles[1] - handles[0], keys[1] - keys[0]) << "the bare dialog: only its keys";
+    EXPECT_EQ(handles[2] - handles[1], handles[1] - handles[0]) << "ours: what the bare one keeps";
+    std::printf("a file dialog leaves %d of Wine's registry keys open\n", (keys[1] - keys[0]) / 5);
+    test_support::RemoveTree(file);
 }
 
 }  // namespace
