@@ -52,6 +52,7 @@ ResultCode ExportPublicKey(const char* homeDir, const char* publicKeyring, const
     int exitStatus = platform::kNoExitStatus;
     result = RunGpg(commandLine, nullptr, nullptr, &exitStatus);
     if (result != rc::kOk) {
+        RemoveOutputOfRun(output, before);  // an emptied old file too
         return result;
     }
     // GnuPG that could not write the key (a full disk), or found none to
