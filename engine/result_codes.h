@@ -58,7 +58,8 @@ inline constexpr ResultCode kUnknown = 51;
 // no signature it made can be checked.
 inline constexpr ResultCode kKeyMethodUnusable = 52;
 // A file name holds characters that the system's multibyte code page
-// cannot express, so no file of that name can be opened.
+// lacks, and GnuPG cannot be given the file by another name: its volume
+// keeps no short names (or the name, written out, is too long to hold).
 inline constexpr ResultCode kNameNotInCodePage = 53;
 // The signature matches, but its key was revoked by its owner (stolen or
 // lost, as a rule): the file may not come from them. A decryption keeps

@@ -111,6 +111,14 @@ bool GetTempFolder(char* buffer, std::size_t size);
 // `folder` and stores its path in `buffer` (kMaxPath bytes).
 bool CreateUniqueTempFile(const char* folder, const char* prefix, char* buffer);
 
+// A name of the file `path` that GnuPG can be given, into `buffer` (kMaxPath
+// bytes). GnuPG 1.4 opens files only by names in the system's code page: such
+// a name is given as it is, byte for byte (on POSIX every name is); a name
+// with characters outside it (on Windows) is given as the short (8.3) name of
+// the existing file. False when there is none: the file is missing, or its
+// volume keeps no short names.
+bool GetGpgFileName(const char* path, char* buffer);
+
 // An identity of an existing file that does not depend on how its path is
 // spelled (volume and file index on Windows, device and inode on POSIX).
 struct FileIdentity {

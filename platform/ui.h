@@ -57,14 +57,14 @@ struct FileDialogRequest {
 };
 
 // Given in place of a name's length (or of AskFileName's 0) when the name
-// holds characters that the system's multibyte code page cannot express, as
-// Hangul or emoji on a Japanese system: the program's form of the name then
-// has stand-ins for them and names no file.
+// cannot be held: it has characters that the system's multibyte code page
+// lacks, and written out as the program holds such names (see
+// platform/win32/wide_names_win32.h) it is too long for its 260 bytes.
 inline constexpr int kNameNotInCodePage = -1;
 
 // Shows the platform's standard open or save dialog. 0 when the user chose a
 // name (now in request.name), 1 when the dialog was cancelled or cannot open,
-// kNameNotInCodePage when the chosen name cannot be expressed.
+// kNameNotInCodePage when the chosen name cannot be held.
 int AskFileName(const FileDialogRequest& request);
 
 // ---- Passphrase prompt (dialog 101) ----------------------------------------

@@ -56,7 +56,7 @@ char* CollectDroppedFiles(ui::Drop drop, ResultCode* code) {
     int firstLength = ui::DroppedFilePath(drop, 0, path, sizeof path);
 
     if (count == 1) {
-        // Its name as the program would see it names no file: say why.
+        // A name the program cannot hold: say why.
         if (firstLength == ui::kNameNotInCodePage) {
             *code = rc::kNameNotInCodePage;
             return nullptr;

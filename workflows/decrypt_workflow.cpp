@@ -5,6 +5,7 @@
 
 #include "engine/encryption_commands.h"
 #include "workflows/file_dialogs.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -58,7 +59,13 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     char keyFile[kNameSize] = "";
     char output[kNameSize] = "";
 
+    GpgName gpgInput;
+    GpgName gpgKeyring;
+    GpgName gpgOutput;
     ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, false, input);
+    if (taken == rc::kOk) {
+        taken = NameInputForGpg(input, &gpgInput);
+    }
     if (taken != rc::kOk) {
         return taken;
     }
@@ -76,14 +83,22 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     // Without a sender's key file the signature is checked against the
     // user's own public key ring.
     const char* keyring = keyFile[0] != '\0' ? keyFile : keys.publicKeyring;
+    ResultCode named = NameInputForGpg(keyring, &gpgKeyring);
+    if (named == rc::kOk) {
+        named = NameOutputForGpg(output, &gpgOutput);
+    }
+    if (named != rc::kOk) {
+        return named;
+    }
 
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
-    ResultCode result = DecryptFile(keys.homeDir, keys.secretKeyring, keyring, output, input,
-                                    keys.passphrase, &flags);
+    ResultCode result = DecryptFile(keys.homeDir, keys.secretKeyring, gpgKeyring.path,
+                                    gpgOutput.path, gpgInput.path, keys.passphrase, &flags);
     ui::RestoreCursor(cursor);
     if (result == rc::kDecryptedUnverified && keyFile[0] == '\0') {
-        return rc::kOk;  // no signature check was asked for
+        result = rc::kOk;  // no signature check was asked for
     }
+    SettleOutput(output, gpgOutput, result);
     return result;
 }

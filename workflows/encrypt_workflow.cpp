@@ -4,6 +4,7 @@
 #include "engine/gnupg_options.h"
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -43,11 +44,20 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     char output[kNameSize] = "";
     char recipient[kNameSize] = "";
 
+    GpgName gpgInput;
+    GpgName gpgKeyFile;
+    GpgName gpgOutput;
     ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, false, input);
+    if (taken == rc::kOk) {
+        taken = NameInputForGpg(input, &gpgInput);
+    }
     if (taken != rc::kOk) {
         return taken;
     }
     ResultCode asked = AskFor(owner, kAskKeyFile, keyFile);
+    if (asked == rc::kOk) {
+        asked = NameInputForGpg(keyFile, &gpgKeyFile);
+    }
     if (asked != rc::kOk) {
         return asked;
     }
@@ -61,7 +71,7 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     // Every failure of the listing leaves the list empty: all are 44, but a
     // key that GnuPG 1.4 cannot encrypt for, which has a message of its own.
     KeyList list{nullptr};
-    if (ListPublicKeys(keys.homeDir, keyFile, &list) == rc::kKeyMethodUnusable) {
+    if (ListPublicKeys(keys.homeDir, gpgKeyFile.path, &list) == rc::kKeyMethodUnusable) {
         return rc::kKeyMethodUnusable;
     }
     // GnuPG would refuse a revoked or expired key with nothing to act on:
@@ -75,17 +85,23 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return single;
     }
 
+    ResultCode named = NameOutputForGpg(output, &gpgOutput);
+    if (named != rc::kOk) {
+        return named;
+    }
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
     if (context->encryptNoSign == 0) {
         EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
     }
-    ResultCode result = EncryptFile(keys.homeDir, keys.secretKeyring, keyFile, input, output,
-                                    recipient, keys.passphrase, context->encryptNoSign, &flags);
+    ResultCode result =
+        EncryptFile(keys.homeDir, keys.secretKeyring, gpgKeyFile.path, gpgInput.path,
+                    gpgOutput.path, recipient, keys.passphrase, context->encryptNoSign, &flags);
     ui::RestoreCursor(cursor);
     // Without signing GnuPG announces no signature, which is what was asked.
     if (result == rc::kSignFailed && context->encryptNoSign != 0) {
-        return rc::kOk;
+        result = rc::kOk;
     }
+    SettleOutput(output, gpgOutput, result);
     return result;
 }

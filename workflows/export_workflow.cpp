@@ -6,6 +6,7 @@
 #include "engine/key_export.h"
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -46,8 +47,15 @@ ResultCode ExportWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     ProposeKeyFileName(userId, fileName, sizeof fileName);
     // Exporting over the key ring itself would delete it first.
     ResultCode chosen = AskForOutput(owner, kAskOutput, *keyPaths, fileName);
+    GpgName gpgOutput;
+    if (chosen == rc::kOk) {
+        chosen = NameOutputForGpg(fileName, &gpgOutput);
+    }
     if (chosen != rc::kOk) {
         return chosen;
     }
-    return ExportPublicKey(keyPaths->homeDir, keyPaths->publicKeyring, fingerprint, fileName);
+    ResultCode result =
+        ExportPublicKey(keyPaths->homeDir, keyPaths->publicKeyring, fingerprint, gpgOutput.path);
+    SettleOutput(fileName, gpgOutput, result);
+    return result;
 }

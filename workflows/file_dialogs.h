@@ -31,7 +31,7 @@ struct FileQuestion {
 
 // Asks with the dialog; `name` (260 bytes) holds the proposal on entry and
 // the chosen path afterwards. 0 chosen, 1 cancelled, 53 when the chosen name
-// holds characters that the program's code page cannot express.
+// cannot be held (ui::kNameNotInCodePage).
 ResultCode AskFor(ui::Window owner, const FileQuestion& question, char* name);
 
 // The file a workflow works on, into `input` (260 bytes): the dropped file

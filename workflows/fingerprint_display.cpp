@@ -7,6 +7,7 @@
 #include "engine/key_listing.h"
 #include "platform/platform.h"
 #include "workflows/file_dialogs.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -71,8 +72,13 @@ ResultCode KeyInfoWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     if (asked != rc::kOk) {
         return asked == rc::kCancelled ? rc::kOk : asked;  // cancelled: nothing to show
     }
+    GpgName gpgKeyFile;
+    ResultCode named = NameInputForGpg(keyFile, &gpgKeyFile);
+    if (named != rc::kOk) {
+        return named;
+    }
     KeyList list{nullptr};
-    ResultCode listed = ListPublicKeys(keyPaths->homeDir, keyFile, &list);
+    ResultCode listed = ListPublicKeys(keyPaths->homeDir, gpgKeyFile.path, &list);
     if (listed != rc::kOk) {
         return listed;
     }

@@ -3,6 +3,7 @@
 #include "engine/gnupg_options.h"
 #include "engine/signature_commands.h"
 #include "workflows/file_dialogs.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -27,12 +28,20 @@ ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* drop
     char input[kNameSize] = "";
     char signature[kNameSize] = "";
 
+    GpgName gpgInput;
+    GpgName gpgSignature;
     ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, true, input);
+    if (taken == rc::kOk) {
+        taken = NameInputForGpg(input, &gpgInput);
+    }
     if (taken != rc::kOk) {
         return taken;
     }
     ProposeWithExtension(input, ".sig", signature);
     ResultCode chosen = AskForOutput(owner, kAskSignature, keys, signature);
+    if (chosen == rc::kOk) {
+        chosen = NameOutputForGpg(signature, &gpgSignature);
+    }
     if (chosen != rc::kOk) {
         return chosen;
     }
@@ -40,8 +49,9 @@ ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* drop
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
     EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
-    ResultCode result = SignFile(keys.homeDir, keys.secretKeyring, keys.publicKeyring, input,
-                                 signature, keys.passphrase, &flags);
+    ResultCode result = SignFile(keys.homeDir, keys.secretKeyring, keys.publicKeyring,
+                                 gpgInput.path, gpgSignature.path, keys.passphrase, &flags);
     ui::RestoreCursor(cursor);
+    SettleOutput(signature, gpgSignature, result);
     return result;
 }

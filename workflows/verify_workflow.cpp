@@ -2,6 +2,7 @@
 
 #include "engine/signature_commands.h"
 #include "workflows/file_dialogs.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -36,14 +37,26 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
     char keyFile[kNameSize] = "";
 
     // A dropped file is always the signed file, never the signature.
+    GpgName gpgInput;
+    GpgName gpgSignature;
+    GpgName gpgKeyFile;
     ResultCode taken = TakeInputFile(owner, kAskInput, droppedFile, true, input);
+    if (taken == rc::kOk) {
+        taken = NameInputForGpg(input, &gpgInput);
+    }
     if (taken != rc::kOk) {
         return taken;
     }
     ProposeWithExtension(input, ".sig", signature);
     ResultCode asked = AskFor(owner, kAskSignature, signature);
     if (asked == rc::kOk) {
+        asked = NameInputForGpg(signature, &gpgSignature);
+    }
+    if (asked == rc::kOk) {
         asked = AskFor(owner, kAskKeyFile, keyFile);
+    }
+    if (asked == rc::kOk) {
+        asked = NameInputForGpg(keyFile, &gpgKeyFile);
     }
     if (asked != rc::kOk) {
         return asked;
@@ -51,7 +64,8 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
 
     std::int32_t flags = 0;
     ui::CursorToken cursor = ui::ShowWaitCursor();
-    ResultCode result = VerifyFile(context->keyPaths.homeDir, keyFile, input, signature, &flags);
+    ResultCode result = VerifyFile(context->keyPaths.homeDir, gpgKeyFile.path, gpgInput.path,
+                                   gpgSignature.path, &flags);
     ui::RestoreCursor(cursor);
     return result;
 }

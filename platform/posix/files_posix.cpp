@@ -204,6 +204,15 @@ int LoadText(int id, char* buffer, int size) {
     return length;
 }
 
+bool GetGpgFileName(const char* path, char* buffer) {
+    std::size_t length = std::strlen(path);
+    if (length + 1 > kMaxPath) {
+        return false;
+    }
+    std::memcpy(buffer, path, length + 1);
+    return true;
+}
+
 OsHandle OpenFileForSharedReading(const char* path) {
     int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -3,23 +3,18 @@
 #include <windows.h>
 
 #include "platform/ui.h"
+#include "platform/win32/wide_names_win32.h"
 
 namespace ui {
 
 int WideNameToAnsi(const wchar_t* wide, char* buffer, int size) {
-    if (size <= 0) {
-        return -2;
+    int length = platform::SpellWideName(wide, buffer, size);
+    if (length >= 0) {
+        return length;
     }
-    // Without best-fit mapping a character the code page lacks is never
-    // swapped for a look-alike silently: it always counts as a stand-in.
     BOOL usedDefault = FALSE;
-    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, size, nullptr,
-                                      &usedDefault);
-    if (written == 0) {
-        buffer[0] = '\0';
-        return -2;
-    }
-    return usedDefault ? kNameNotInCodePage : written - 1;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &usedDefault);
+    return usedDefault ? kNameNotInCodePage : -2;
 }
 
 std::wstring AnsiToWide(const char* text, int length) {

@@ -1,17 +1,18 @@
 // File names handed over by Windows in wide form (dropped files, the file
 // dialogs), put into the system's multibyte code page that the rest of the
-// program works in.
+// program works in, and texts of the code page in wide form for the dialogs.
 #pragma once
 
 #include <string>
 
 namespace ui {
 
-// Converts a wide file name into `buffer` of `size` bytes in the system's
-// multibyte code page. Returns its length; kNameNotInCodePage when some
-// character has no exact form in the code page (the buffer then holds the
-// name with a stand-in character, which names no file); -2 when the name and
-// its terminator do not fit (the buffer is then empty).
+// Spells a wide file name into `buffer` of `size` bytes as the program holds
+// names (platform/win32/wide_names_win32.h: characters the code page lacks
+// written out). Returns its length; -2 when the name and its terminator do
+// not fit; kNameNotInCodePage when the name has characters the code page
+// lacks and only their written-out form makes it too long (the buffer is
+// empty in both cases).
 int WideNameToAnsi(const wchar_t* wide, char* buffer, int size);
 
 // The other way, for texts the dialogs show: a text of the code page

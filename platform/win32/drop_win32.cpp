@@ -18,9 +18,10 @@ int DroppedFilePath(Drop drop, int index, char* buffer, int size) {
     }
     buffer[0] = '\0';
     auto hdrop = static_cast<HDROP>(drop);
-    // The drop keeps the names in wide form: from it we can tell whether the
-    // code page's form of a name is exact, or has stand-ins for characters
-    // the code page lacks (Hangul, emoji, rarer kanji), naming no file.
+    // The drop keeps the names in wide form: a name with characters the code
+    // page lacks (a WAVE DASH, accented letters, Hangul, emoji, rarer kanji)
+    // is taken in the program's spelling, which still names the file; the
+    // ANSI form would have stand-ins for them and name none.
     wchar_t wide[MAX_PATH * 2];
     UINT wideLength = DragQueryFileW(hdrop, static_cast<UINT>(index), wide, MAX_PATH * 2);
     if (wideLength > 0 && wideLength < MAX_PATH * 2) {

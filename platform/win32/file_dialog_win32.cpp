@@ -8,6 +8,7 @@
 #include "platform/ui.h"
 #include "platform/win32/ansi_name_win32.h"
 #include "platform/win32/file_filter_list.h"
+#include "platform/win32/wide_names_win32.h"
 
 namespace ui {
 
@@ -32,16 +33,17 @@ DWORD DialogFlags(unsigned options) {
 }  // namespace
 
 int AskFileName(const FileDialogRequest& request) {
-    // The wide dialog, so that the chosen name can be checked: a name with
-    // characters the code page lacks would come back from the ANSI dialog
-    // with stand-ins, naming no file. Every text shown is the code page's.
+    // The wide dialog, so that a name with characters the code page lacks
+    // comes back in the program's spelling of it (the ANSI dialog would give
+    // stand-ins, naming no file) and a proposal made from such a name shows
+    // its real characters. Every other text shown is the code page's.
     // The filter list keeps its inner terminators: the dialog reads pairs up
     // to the double terminator at the end.
     std::string filters = BuildFilterList(request.filters, request.filterCount);
     std::wstring wideFilters = AnsiToWide(filters.c_str(), static_cast<int>(filters.size()) + 1);
     std::wstring title = request.title != nullptr ? AnsiToWide(request.title, -1) : L"";
     std::wstring folder =
-        request.initialFolder != nullptr ? AnsiToWide(request.initialFolder, -1) : L"";
+        request.initialFolder != nullptr ? platform::WideName(request.initialFolder) : L"";
     const char* defaultExtension = request.defaultExtension;
     // The dialog wants the extension without its dot.
     if (defaultExtension != nullptr && defaultExtension[0] == '.') {
@@ -50,7 +52,7 @@ int AskFileName(const FileDialogRequest& request) {
     std::wstring extension = defaultExtension != nullptr ? AnsiToWide(defaultExtension, -1) : L"";
 
     wchar_t name[kNameBufferSize] = L"";
-    std::wstring proposal = AnsiToWide(request.name, -1);
+    std::wstring proposal = platform::WideName(request.name);
     if (proposal.size() <= kNameBufferSize) {
         proposal.copy(name, proposal.size());
     }

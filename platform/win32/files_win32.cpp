@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/wide_names_win32.h"
 
 namespace platform {
 
@@ -25,9 +26,23 @@ bool CopyText(const char* text, char* buffer, std::size_t size) {
     return true;
 }
 
+// A name with characters outside the code page reaches Windows under its
+// real wide name; every other name takes the ANSI functions as always.
+HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    if (HoldsWideUnits(path)) {
+        return CreateFileW(WideName(path).c_str(), access, share, nullptr, disposition, flags,
+                           nullptr);
+    }
+    return CreateFileA(path, access, share, nullptr, disposition, flags, nullptr);
+}
+
+DWORD PathAttributes(const char* path) {
+    return HoldsWideUnits(path) ? GetFileAttributesW(WideName(path).c_str())
+                                : GetFileAttributesA(path);
+}
+
 HANDLE OpenExisting(const char* path, DWORD share) {
-    return CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return OpenPath(path, GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
 }
 
 }  // namespace
@@ -51,7 +66,7 @@ bool IsLeadByte(unsigned char byte) {
 }
 
 PathKind LookUpPath(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = PathAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return PathKind::Missing;
     }
@@ -77,8 +92,7 @@ bool CanOpenExclusively(const char* path) {
 }
 
 bool CreateNewFile(const char* path) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -87,18 +101,31 @@ bool CreateNewFile(const char* path) {
 }
 
 bool RemoveFile(const char* path) {
+    if (HoldsWideUnits(path)) {
+        return DeleteFileW(WideName(path).c_str()) != FALSE;
+    }
     return DeleteFileA(path) != FALSE;
 }
 
 bool CopyFileOver(const char* from, const char* to) {
+    if (HoldsWideUnits(from) || HoldsWideUnits(to)) {
+        return CopyFileW(WideName(from).c_str(), WideName(to).c_str(), FALSE) != FALSE;
+    }
     return CopyFileA(from, to, FALSE) != FALSE;
 }
 
 bool MoveFileOver(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (HoldsWideUnits(from) || HoldsWideUnits(to)) {
+        return MoveFileExW(WideName(from).c_str(), WideName(to).c_str(), flags) != FALSE;
+    }
+    return MoveFileExA(from, to, flags) != FALSE;
 }
 
 bool MakeFolder(const char* path) {
+    if (HoldsWideUnits(path)) {
+        return CreateDirectoryW(WideName(path).c_str(), nullptr) != FALSE;
+    }
     return CreateDirectoryA(path, nullptr) != FALSE;
 }
 
@@ -113,8 +140,8 @@ bool CreateUniqueTempFile(const char* folder, const char* prefix, char* buffer) 
 
 FileStamp StampFile(const char* path) {
     FileStamp stamp{};
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE file = OpenPath(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (file == INVALID_HANDLE_VALUE) {
         return stamp;
     }
@@ -164,12 +191,11 @@ bool ReadFileOnce(OsHandle file, void* buffer, std::size_t capacity, std::size_t
 OsHandle OpenFileForWriting(const char* path) {
     // Windows refuses to open a read-only file for writing; Wine, run by
     // root, would open it all the same.
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = PathAttributes(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return kNoHandle;
     }
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenPath(path, GENERIC_WRITE, 0, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     return file == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<OsHandle>(file);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/win32/wide_names_win32.h"
 #include "tests/support/test_support.h"
 
 namespace e2e {
@@ -93,8 +94,8 @@ std::string Ansi(const char* utf8) {
     wchar_t wide[4096];
     char text[8192];
     MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 4096);
-    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return std::string(text, length > 0 ? length - 1 : 0);
+    int length = platform::SpellWideName(wide, text, sizeof text);
+    return std::string(text, length > 0 ? length : 0);
 }
 
 std::string ModuleText(const std::string& exe, int id) {
@@ -226,14 +227,30 @@ std::string TextOf(HWND control) {
         ADD_FAILURE() << "control " << control << " does not tell its text";
         return "";
     }
+    // A text with characters the code page lacks (a file name) is read in
+    // wide form and spelled as the program spells such names.
+    wchar_t wide[1024] = L"";
+    BOOL usedDefault = FALSE;
+    if (SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide),
+                            SMTO_ABORTIFHUNG, 5000, &copied) != 0 &&
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr,
+                            &usedDefault) > 0 &&
+        usedDefault) {
+        platform::SpellWideName(wide, text.data(), static_cast<int>(text.size()));
+    }
     return text.substr(0, text.find('\0'));
 }
 
 bool SetText(HWND control, const std::string& text) {
     DWORD_PTR answer = 0;
-    if (control == nullptr ||
-        !Ask(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &answer) ||
-        answer == 0) {
+    std::wstring wide = platform::WideName(text.c_str());
+    bool sent =
+        control != nullptr &&
+        (platform::HoldsWideUnits(text.c_str())
+             ? SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+                                   SMTO_ABORTIFHUNG, 5000, &answer) != 0
+             : Ask(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &answer));
+    if (!sent || answer == 0) {
         ADD_FAILURE() << "control " << control << " refused the text \"" << text << "\"";
         return false;
     }
@@ -269,14 +286,19 @@ bool PressDialogButton(HWND dialog, int id) {
 // written into the program's memory serves as the HDROP. DragFinish cannot
 // free it; the few bytes stay with the program until it ends.
 bool DropFiles(HWND window, const std::vector<std::string>& paths) {
+    // Wide names, as Explorer drops them: so names with characters the code
+    // page lacks reach the program as they are.
     DROPFILES header{};
     header.pFiles = sizeof header;
     header.pt = {20, 20};
-    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+    header.fWide = TRUE;
+    std::wstring names;
     for (const std::string& path : paths) {
-        block += path + '\0';
+        names += platform::WideName(path.c_str()) + L'\0';
     }
-    block += '\0';
+    names += L'\0';
+    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+    block.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
     RemoteBlock remote(window, block);
     if (remote.Address() == nullptr ||
         !PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote.Address()), 0)) {

@@ -3,7 +3,8 @@
 // for. Actions that may open a modal window are posted, so the driver stays
 // free to answer it; questions are sent with a time limit, so a hung program
 // fails the test instead of hanging it. Texts are bytes of the ANSI code
-// page (932 under the test runner), as the program sees them.
+// page (932 under the test runner), as the program sees them; characters the
+// code page lacks in the program's spelling (platform/win32/wide_names_win32.h).
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,7 @@ namespace e2e {
 
 inline constexpr int kWaitMs = 20000;
 
-// A UTF-8 text in the ANSI code page.
+// A UTF-8 text in the ANSI code page (in the program's spelling where it lacks a character).
 std::string Ansi(const char* utf8);
 // Text `id` of the string table of the executable `exe`, as LoadStringA gives it.
 std::string ModuleText(const std::string& exe, int id);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/win32/wide_names_win32.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
 #include "tests/support/test_keys.h"
@@ -551,6 +552,75 @@ TEST(Operations, EveryOperationByMenuAndByDrop) {
                 handlesGained, dialogKeysGained);
     EXPECT_LE(handlesGained - dialogKeysGained, 2);
     EXPECT_LE(dialogKeysGained, 40) << "at most one per file dialog";
+    taro.Exit();
+    hanako.Exit();
+}
+
+// Files named on a Mac or in Europe: "見積〜.txt" (WAVE DASH, which code page
+// 932 lacks) encrypted by drop and decrypted by the menu, "Café.txt" signed
+// and verified. The files are written and read here by their real wide
+// names; the dialogs propose the real names, and the outputs carry them.
+TEST(Operations, NamesOutsideTheCodePage) {
+    Folder taroFolder(test_support::Taro());
+    Folder hanakoFolder(test_support::Hanako());
+    Quillet& taro = taroFolder.app;
+    Quillet& hanako = hanakoFolder.app;
+    Copy(test_support::PublicKeyFileOf(test_support::Hanako()), taro.Path("pubkey\\hanako.gpg"));
+    Copy(test_support::PublicKeyFileOf(test_support::Taro()), hanako.Path("pubkey\\taro.gpg"));
+    auto wide = [](Quillet& app, const wchar_t* name) {
+        return platform::WideName(app.Path("").c_str()) + name;
+    };
+    auto write = [](const std::wstring& path, const std::string& content) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        EXPECT_TRUE(::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written,
+                                nullptr));
+        CloseHandle(file);
+    };
+    auto read = [](const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::string content(200000, '\0');
+        DWORD got = 0;
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        ::ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr);
+        CloseHandle(file);
+        return content.substr(0, got);
+    };
+    auto handOver = [&](const wchar_t* name) {
+        EXPECT_TRUE(CopyFileW(wide(taro, name).c_str(), wide(hanako, name).c_str(), FALSE));
+    };
+    const std::string estimate = e2e::Ansi(u8"見積〜.txt"), cafe = e2e::Ansi(u8"Café.txt");
+    const std::string quote = Binary(90000);
+    write(wide(taro, L"見積〜.txt"), quote);
+    write(wide(taro, L"Café.txt"), "menu du jour\r\n");
+    ASSERT_TRUE(taro.PassStartUp(test_support::Taro().passphrase,
+                                 test_support::UserIdOf(test_support::Taro())));
+    ASSERT_TRUE(hanako.PassStartUp(test_support::Hanako().passphrase,
+                                   test_support::UserIdOf(test_support::Hanako())));
+
+    ASSERT_TRUE(RunRow(
+        taro, "encrypt-drop", IDC_ENCRYPT_BUTTON, {taro.Path(estimate)},
+        {{'F', kEncryptKeyTitle, "hanako.gpg"}, {'F', kEncryptOutputTitle, "", estimate + ".gpg"}},
+        IDS_ENCRYPT_DONE));
+    handOver(L"見積〜.txt.gpg");
+    ASSERT_TRUE(RunRow(hanako, "decrypt-menu", IDM_DECRYPT_FILE, {},
+                       {{'F', kDecryptInputTitle, hanako.Path(estimate + ".gpg")},
+                        {'F', kDecryptKeyTitle, "taro.gpg"},
+                        {'F', kDecryptOutputTitle, "", estimate}},
+                       IDS_DECRYPT_DONE));
+    EXPECT_EQ(read(wide(hanako, L"見積〜.txt")), quote);
+
+    ASSERT_TRUE(RunRow(taro, "sign-drop", IDC_SIGN_BUTTON, {taro.Path(cafe)},
+                       {{'F', kSignOutputTitle, "", cafe + ".sig"}}, IDS_SIGN_DONE));
+    handOver(L"Café.txt");
+    handOver(L"Café.txt.sig");
+    ASSERT_TRUE(RunRow(hanako, "verify-drop", IDC_VERIFY_BUTTON, {hanako.Path(cafe)},
+                       {{'F', kVerifySignatureTitle, "", cafe + ".sig"},
+                        {'F', kVerifyKeyTitle, "taro.gpg"},
+                        {'B', IDS_FILE_GENUINE}},
+                       IDS_VERIFY_DONE));
     taro.Exit();
     hanako.Exit();
 }

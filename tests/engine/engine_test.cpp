@@ -933,7 +933,7 @@ TEST_F(RoundTrip, SignaturesPassphraseChangeExportAndListings) {
     keyName = FingerprintOf(Taro());
     ASSERT_EQ(Run(Export), "0 +output");
     EXPECT_EQ(ReadFile(output), ReadFile(PublicKeyFileOf(Taro())));
-    // A read-only file cannot be deleted: nothing is exported over it.
+    // A read-only file cannot be emptied: nothing is exported over it.
     WriteFile(output, "read-only content");
     MakeReadOnly(output);
     EXPECT_EQ(Run(Export), "51 +output");

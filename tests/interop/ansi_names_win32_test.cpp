@@ -1,6 +1,7 @@
-// Dropped files whose names the system's code page (932 under the tests'
-// Japanese locale) cannot express: the drop's wide names, read through the
-// real Windows functions, and the code the program makes of them.
+// Files whose names the system's code page (932 under the tests' Japanese
+// locale) cannot express: the drop's wide names, read through the real
+// Windows functions, as the program spells them, and the names under which
+// GnuPG is given such files.
 #include <windows.h>
 
 #include <shlobj.h>
@@ -10,10 +11,15 @@
 #include <cstring>
 #include <string>
 
+#include "engine/command_frame.h"
 #include "engine/result_codes.h"
+#include "platform/platform.h"
 #include "platform/ui.h"
 #include "platform/win32/ansi_name_win32.h"
+#include "platform/win32/wide_names_win32.h"
 #include "shell/file_drop.h"
+#include "tests/support/test_support.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -56,26 +62,90 @@ std::string InCodePage(const std::wstring& wide) {
     return buffer;
 }
 
-TEST(AnsiNames, ExactNamesPassAndOthersGiveTheirCode) {
+TEST(AnsiNames, NamesOutsideTheCodePageAreSpelledOut) {
     ASSERT_EQ(GetACP(), 932u) << "the tests run with the Japanese code page";
     WideDrop drop{kJapanese, kHangul, kEmoji};
     ASSERT_EQ(ui::DroppedFileCount(drop.Get()), 3);
     char path[260];
-    std::string japanese = InCodePage(kJapanese);
-    EXPECT_EQ(ui::DroppedFilePath(drop.Get(), 0, path, sizeof path),
-              static_cast<int>(japanese.size()));
-    EXPECT_EQ(path, japanese);
-    EXPECT_EQ(ui::DroppedFilePath(drop.Get(), 1, path, sizeof path), ui::kNameNotInCodePage);
-    EXPECT_EQ(ui::DroppedFilePath(drop.Get(), 2, path, sizeof path), ui::kNameNotInCodePage);
+    const struct {
+        std::wstring wide;
+        std::string spelled;
+    } rows[] = {{kJapanese, InCodePage(kJapanese)},
+                {kHangul, "C:\\<D55C<AD6D<C5B4.txt"},
+                {kEmoji, "C:\\<D83D<DE00.txt"}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ui::DroppedFilePath(drop.Get(), i, path, sizeof path),
+                  static_cast<int>(rows[i].spelled.size()));
+        EXPECT_EQ(path, rows[i].spelled);
+        EXPECT_EQ(platform::WideName(path), rows[i].wide);
+    }
 
-    // A name too long for the buffer is no name at all.
+    // A name too long for the buffer is no name at all; one that is too long
+    // only once spelled out cannot be held, and the user learns why.
     char small[8];
     EXPECT_EQ(ui::WideNameToAnsi(kJapanese.c_str(), small, sizeof small), -2);
     EXPECT_STREQ(small, "");
-    // One dropped file whose name cannot be used: the user learns why.
+    const std::wstring longHangul = L"C:\\" + std::wstring(60, L'\ud55c') + L".txt";
     ResultCode code = rc::kOk;
-    EXPECT_EQ(CollectDroppedFiles(WideDrop{kHangul}.Get(), &code), nullptr);
+    EXPECT_EQ(CollectDroppedFiles(WideDrop{longHangul}.Get(), &code), nullptr);
     EXPECT_EQ(code, rc::kNameNotInCodePage);
+}
+
+bool SameFile(const char* a, const char* b) {
+    platform::FileStamp x = platform::StampFile(a), y = platform::StampFile(b);
+    return x.exists && y.exists && x.identity.volume == y.identity.volume &&
+           x.identity.index == y.identity.index;
+}
+
+bool InCodePageOnly(const char* name) {
+    return !platform::HoldsWideUnits(name) && std::strchr(name, '?') == nullptr;
+}
+
+// GnuPG gets a short name for a file outside the code page (an output is made
+// first), the name itself for one in it, and 53 where no short name exists.
+TEST(AnsiNames, GnupgGetsShortNamesOfFilesOutsideTheCodePage) {
+    test_support::ProgramFolder folder;
+    const std::string input = folder.PathOf(InCodePage(L"\u898b\u7a4d") + "<301C.txt");
+    const std::string output = folder.PathOf("Caf<00E9.txt.gpg");
+    HANDLE file = CreateFileW(platform::WideName(input.c_str()).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+
+    GpgName gpg;
+    ASSERT_EQ(NameInputForGpg(input.c_str(), &gpg), rc::kOk);
+    EXPECT_TRUE(InCodePageOnly(gpg.path)) << gpg.path;
+    EXPECT_TRUE(SameFile(gpg.path, input.c_str()));
+    // An output onto the input is refused however either is spelled.
+    const char* const inputs[] = {input.c_str(), nullptr};
+    EXPECT_EQ(CheckOutputNamesNoOtherFile(gpg.path, inputs, nullptr), rc::kBadFileChoice);
+
+    GpgName out;
+    ASSERT_EQ(NameOutputForGpg(output.c_str(), &out), rc::kOk);
+    EXPECT_TRUE(out.created);
+    EXPECT_TRUE(InCodePageOnly(out.path)) << out.path;
+    EXPECT_NE(GetFileAttributesW(platform::WideName(output.c_str()).c_str()),
+              INVALID_FILE_ATTRIBUTES)
+        << "made under its real name";
+    EXPECT_TRUE(SameFile(out.path, output.c_str()));
+    SettleOutput(output.c_str(), out, rc::kOk);
+    EXPECT_TRUE(test_support::Exists(output));
+    SettleOutput(output.c_str(), out, rc::kEncryptFailed);
+    EXPECT_FALSE(test_support::Exists(output)) << "a failed run leaves nothing";
+
+    // A name in the code page goes to GnuPG byte for byte, and nothing is made.
+    const std::string plain = folder.PathOf(InCodePage(L"\u5831\u544a.txt.gpg"));
+    ASSERT_EQ(NameOutputForGpg(plain.c_str(), &out), rc::kOk);
+    EXPECT_EQ(out.path, plain);
+    EXPECT_FALSE(out.created);
+    EXPECT_FALSE(test_support::Exists(plain));
+
+    platform::PretendNoShortNames(true);
+    EXPECT_EQ(NameInputForGpg(input.c_str(), &gpg), rc::kNameNotInCodePage);
+    EXPECT_EQ(NameOutputForGpg(output.c_str(), &out), rc::kNameNotInCodePage);
+    EXPECT_FALSE(test_support::Exists(output)) << "nothing is left behind";
+    EXPECT_EQ(NameInputForGpg(plain.c_str(), &gpg), rc::kOk);
+    platform::PretendNoShortNames(false);
 }
 
 }  // namespace

@@ -1,0 +1,165 @@
+#include "platform/win32/wide_names_win32.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+bool gPretendNoShortNames = false;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// The unit written at `text` ('<' and four hexadecimal digits), or -1.
+int UnitAt(const char* text) {
+    if (text[0] != '<') {
+        return -1;
+    }
+    int unit = 0;
+    for (int i = 1; i <= 4; ++i) {
+        int digit = HexDigit(text[i]);  // stops at the terminator too
+        if (digit < 0) {
+            return -1;
+        }
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+// The code page's bytes of one unit, when it holds exactly that unit.
+bool UnitInCodePage(wchar_t unit, std::string* bytes) {
+    if (unit == L'<') {
+        return false;  // kept for the spelling itself
+    }
+    char spelled[4];
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &unit, 1, spelled,
+                                     sizeof spelled, nullptr, &usedDefault);
+    wchar_t back = 0;
+    if (length <= 0 || usedDefault ||
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, spelled, length, &back, 1) != 1 ||
+        back != unit) {
+        return false;
+    }
+    bytes->append(spelled, static_cast<std::size_t>(length));
+    return true;
+}
+
+}  // namespace
+
+bool HoldsWideUnits(const char* name) {
+    for (const char* at = std::strchr(name, '<'); at != nullptr; at = std::strchr(at + 1, '<')) {
+        if (UnitAt(at) >= 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring WideName(const char* name) {
+    std::wstring wide;
+    auto appendRun = [&wide](const char* run, std::size_t length) {
+        if (length == 0) {
+            return;
+        }
+        int count = MultiByteToWideChar(CP_ACP, 0, run, static_cast<int>(length), nullptr, 0);
+        if (count > 0) {
+            std::size_t start = wide.size();
+            wide.resize(start + static_cast<std::size_t>(count));
+            MultiByteToWideChar(CP_ACP, 0, run, static_cast<int>(length), &wide[start], count);
+        }
+    };
+    const char* run = name;
+    const char* at = name;
+    while (*at != '\0') {
+        int unit = UnitAt(at);
+        if (unit < 0) {
+            ++at;
+            continue;
+        }
+        appendRun(run, static_cast<std::size_t>(at - run));
+        wide.push_back(static_cast<wchar_t>(unit));
+        at += 5;
+        run = at;
+    }
+    appendRun(run, static_cast<std::size_t>(at - run));
+    return wide;
+}
+
+int SpellWideName(const wchar_t* wide, char* buffer, int size) {
+    if (size <= 0) {
+        return -1;
+    }
+    // A name the code page holds whole is spelled as the system spells it.
+    BOOL usedDefault = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, size, nullptr,
+                                      &usedDefault);
+    if (written > 0 && !usedDefault && std::wcschr(wide, L'<') == nullptr) {
+        return written - 1;
+    }
+    std::string spelled;
+    for (const wchar_t* unit = wide; *unit != L'\0'; ++unit) {
+        if (!UnitInCodePage(*unit, &spelled)) {
+            static const char kDigits[] = "0123456789ABCDEF";
+            unsigned value = static_cast<unsigned>(*unit) & 0xFFFF;
+            spelled += '<';
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                spelled += kDigits[(value >> shift) & 0xF];
+            }
+        }
+    }
+    if (spelled.size() + 1 > static_cast<std::size_t>(size)) {
+        buffer[0] = '\0';
+        return -1;
+    }
+    std::memcpy(buffer, spelled.c_str(), spelled.size() + 1);
+    return static_cast<int>(spelled.size());
+}
+
+void PretendNoShortNames(bool pretend) {
+    gPretendNoShortNames = pretend;
+}
+
+bool GetGpgFileName(const char* path, char* buffer) {
+    if (!HoldsWideUnits(path)) {
+        std::size_t length = std::strlen(path);
+        if (length + 1 > kMaxPath) {
+            return false;
+        }
+        std::memcpy(buffer, path, length + 1);
+        return true;
+    }
+    if (gPretendNoShortNames) {
+        return false;
+    }
+    // Every part of the path in its short form; a part without one stays
+    // long, and with characters the code page lacks names nothing for GnuPG.
+    wchar_t shortPath[kMaxPath];
+    DWORD length = GetShortPathNameW(WideName(path).c_str(), shortPath, kMaxPath);
+    if (length == 0 || length >= kMaxPath) {
+        return false;
+    }
+    char spelled[kMaxPath];
+    if (SpellWideName(shortPath, spelled, sizeof spelled) < 0 || HoldsWideUnits(spelled)) {
+        return false;
+    }
+    std::memcpy(buffer, spelled, std::strlen(spelled) + 1);
+    return true;
+}
+
+}  // namespace platform
