@@ -9,7 +9,6 @@
 // numbered and announced (the walkthrough of `make run`).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -267,9 +266,6 @@ void Copy(const std::string& from, const std::string& to) {
 // take later (130 double-byte characters: 260 bytes) and makes no key ring;
 // a valid one makes the key, exports it and the next start takes it. With
 // --package this happens in the unpacked package.
-// Libraries named like system ones lie in the program folder all along, and
-// Wine is told to prefer such native copies over its own; none of them is
-// ever loaded (each would leave <name>.loaded beside itself).
 TEST(FirstStart, SetupRefusesAnUnusablePassphraseThenMakesTheKey) {
     std::string folder = gPackage;
     if (folder.empty()) {  // a fresh folder beside the screenshots, to be looked into
@@ -283,13 +279,6 @@ TEST(FirstStart, SetupRefusesAnUnusablePassphraseThenMakesTheKey) {
     }
     EXPECT_TRUE(gPackage.empty() || Exists(folder + "manual.chm"));
     ASSERT_FALSE(Exists(folder + "conf"));
-    const char* planted[] = {"version.dll", "comctl32.dll"};
-    for (const char* name : planted) {
-        Copy(test_support::HostPath(QUILLET_PLANTED_DLL), folder + name);
-    }
-    const char* given = std::getenv("WINEDLLOVERRIDES");
-    const std::string overrides = given != nullptr ? given : "";
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", (overrides + ";version,comctl32=n,b").c_str());
     const TestUser jiro{"Jiro Sato", "jiro@example.com", "password1", ""};
     Quillet app(folder);
     ASSERT_TRUE(app.Start());
@@ -336,10 +325,6 @@ TEST(FirstStart, SetupRefusesAnUnusablePassphraseThenMakesTheKey) {
     app.Exit();
     ASSERT_TRUE(app.PassStartUp(jiro.passphrase, test_support::UserIdOf(jiro)));
     app.Exit();
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
-    for (const char* name : planted) {
-        EXPECT_FALSE(Exists(folder + name + ".loaded")) << name << " was loaded";
-    }
 }
 
 // ---- Start-ups that end ----------------------------------------------------
