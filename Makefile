@@ -1,7 +1,8 @@
 # Quillet: the two commands a developer needs.
 #   make test   set up everything from nothing, build both builds, run every test
 #   make run    set up, build, and start Quillet.exe under Wine
-# Further: make build, make bench, make fuzz, make clean.
+# Further: make build, make package, make reproducible, make bench, make fuzz,
+# make clean.
 
 SHELL := /bin/sh
 NATIVE := build/native
@@ -10,7 +11,7 @@ FUZZ := build/fuzz
 # Seconds each fuzz target runs in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup gnupg wineprefix build test run package bench fuzz clean \
+.PHONY: all setup gnupg wineprefix build test run package reproducible bench fuzz clean \
 	configure-native configure-win64 configure-native-asan build-native build-win64 build-native-asan
 
 all: build
@@ -55,11 +56,21 @@ test: build-native-asan build-win64 wineprefix
 run: build-win64 wineprefix
 	@scripts/run-app.sh $(WIN64) build/app
 
-# The Windows package: dist/Quillet-1.0.11-win64.zip, made by the win64 build.
-package: build-win64
+# The Windows package: dist/Quillet-1.0.11-win64.zip and dist/SHA256SUMS,
+# made by the win64 build (only what the package holds is built).
+package: configure-win64
+	@echo "build: the Windows package"
+	@cmake --build --preset win64 -j 2 --target quillet_package >build/win64.package.log 2>&1 || \
+		{ cat build/win64.package.log; exit 1; }
+	@grep -E 'warning:' build/win64.package.log || true
 	@mkdir -p dist
-	@cp $(WIN64)/Quillet-1.0.11-win64.zip dist/
-	@echo "package: dist/Quillet-1.0.11-win64.zip"
+	@cp $(WIN64)/Quillet-1.0.11-win64.zip $(WIN64)/SHA256SUMS dist/
+	@echo "package: dist/Quillet-1.0.11-win64.zip, dist/SHA256SUMS"
+
+# The package built twice from the last commit, in two fresh clones in
+# folders of different path lengths, must come out byte for byte the same.
+reproducible: setup
+	@scripts/check-reproducible.sh
 
 # Benchmarks: what the engine adds to GnuPG (bench NAME: VALUE UNIT lines).
 bench: build-native build-win64 wineprefix

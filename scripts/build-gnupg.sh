@@ -2,12 +2,19 @@
 # Cross-builds GnuPG 1.4.23 for 64-bit Windows (gpg.exe) from Debian's source
 # package, once, into .cache/gnupg. The machine's apt configuration is left
 # alone: apt gets a private sources list and state folder for the download.
+#
+# The build is reproducible: the same source gives the same gpg.exe in any
+# folder at any time (the folder is mapped away from file names the compiler
+# records, the linker writes no time stamp, and the result is stripped).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 cache="$root/.cache/gnupg"
 version=1.4.23
 tarball="gnupg1_${version}.orig.tar.bz2"
+# How gpg.exe is made is this script: a cached gpg.exe that an earlier
+# version of it made is built again.
+recipe="$(sha256sum <"$here/build-gnupg.sh" | cut -d' ' -f1)"
 
 mkdir -p "$cache/apt/lists/partial" "$cache/apt/parts" "$cache/apt/cache/archives/partial" \
     "$cache/download"
@@ -75,10 +82,11 @@ NOTE
     fi
 }
 
-if [ -f "$cache/gpg.exe" ]; then
+if [ -f "$cache/gpg.exe" ] && [ "$(cat "$cache/RECIPE" 2>/dev/null)" = "$recipe" ]; then
     write_note
     exit 0
 fi
+rm -f "$cache/gpg.exe" "$cache/RECIPE"
 echo "gnupg: $tarball verified (sha256 $actual)"
 
 rm -rf "$cache/src" "$cache/build"
@@ -88,11 +96,18 @@ cd "$cache/build"
 echo "gnupg: configuring the cross build for x86_64-w64-mingw32"
 # Only what the program uses: no smart cards, agent, keyservers, external
 # programs, translations or bzip2. GCC 12 needs -fcommon for this code.
+# Source file names in __FILE__ and debug information are written relative
+# to the cache folder. The time in the PE header (written by strip) and in
+# __DATE__, should any code use it, is that of the newest file of the
+# source, so that gpg.exe depends on nothing but its source and recipe.
+SOURCE_DATE_EPOCH=$(find "$cache/src" -type f -printf '%T@\n' | sort -n | tail -n 1 | cut -d. -f1)
+export SOURCE_DATE_EPOCH
 "$cache/src/gnupg-$version/configure" --host=x86_64-w64-mingw32 --with-included-zlib \
     --disable-bzip2 --disable-nls --disable-card-support --disable-agent-support --disable-exec \
     --disable-keyserver-helpers --disable-ldap --disable-hkp --disable-finger --disable-generic \
     --disable-dns-srv --disable-dns-cert --disable-regex --without-readline --disable-asm \
-    --disable-photo-viewers CFLAGS="-O2 -fcommon" >configure.log 2>&1 ||
+    --disable-photo-viewers CFLAGS="-O2 -fcommon -ffile-prefix-map=$cache=." \
+    LDFLAGS="-Wl,--no-insert-timestamp" >configure.log 2>&1 ||
     { tail -n 30 configure.log >&2; exit 1; }
 echo "gnupg: building gpg.exe"
 for part in zlib bzlib util mpi cipher; do
@@ -101,5 +116,6 @@ done
 make -C g10 -j2 gpg.exe >>make.log 2>&1 || { tail -n 30 make.log >&2; exit 1; }
 x86_64-w64-mingw32-strip -o "$cache/gpg.exe" g10/gpg.exe
 cp "$cache/src/gnupg-$version/COPYING" "$cache/COPYING"
+echo "$recipe" >"$cache/RECIPE"
 write_note
 echo "gnupg: $cache/gpg.exe ready"

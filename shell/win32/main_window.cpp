@@ -59,13 +59,38 @@ int AtLeastMinimumOffset(int value) {
     return value < kHintMinimumOffset ? kHintMinimumOffset : value;
 }
 
+// Registers the tool bar, status bar and progress bar classes. The common
+// controls library is loaded here by its full path in the system folder
+// rather than imported: Windows loads an imported COMCTL32.dll before the program runs,
+// and, not being one of its known DLLs, from the program's folder first.
+// The library stays loaded for the run (its window classes live in it).
+void InitCommonControlsFromSystemFolder() {
+    using InitEntry = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX* controls);
+    char path[MAX_PATH];
+    constexpr char kName[] = "\\comctl32.dll";
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + sizeof kName > MAX_PATH) {
+        return;
+    }
+    std::memcpy(path + length, kName, sizeof kName);
+    HMODULE library = LoadLibraryA(path);
+    if (library == nullptr) {
+        return;
+    }
+    auto entry = reinterpret_cast<InitEntry>(
+        reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+    if (entry != nullptr) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+        entry(&controls);
+    }
+}
+
 }  // namespace
 
 bool StartUp(HWND mainWindow) {
     gAppState.mainWindow = mainWindow;
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    InitCommonControlsFromSystemFolder();
 
     platform::LoadText(IDS_DROP_HINT, gAppState.dropHint, sizeof gAppState.dropHint);
     ComputeHelpFilePath();
