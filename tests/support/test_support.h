@@ -65,11 +65,13 @@ void ChangeFolder(const std::string& path);
 void SetTempFolder(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& path);
 
-// The number of handles (file descriptors) the process holds open now.
+// The number of handles (file descriptors) the process holds open now; on
+// Windows without the synchronisation objects that the system makes on its
+// own (events, semaphores, mutexes).
 int CountOpenHandles();
 #ifdef _WIN32
-// The handles another process holds now, and how many of them are keys of
-// the file dialogs' own registry branch (ComDlg32).
+// The same for another process, and how many of its handles are keys of the
+// file dialogs' own registry branch (ComDlg32).
 int CountHandlesOf(unsigned long processId);
 int CountFileDialogKeysOf(unsigned long processId);
 #endif
