@@ -262,6 +262,20 @@ void Copy(const std::string& from, const std::string& to) {
     EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " to " << to;
 }
 
+// Taro and Hanako in program folders of their own, each with the other's
+// key file in pubkey\.
+struct TwoUsers {
+    TwoUsers() {
+        Copy(test_support::PublicKeyFileOf(test_support::Hanako()),
+             taro.Path("pubkey\\hanako.gpg"));
+        Copy(test_support::PublicKeyFileOf(test_support::Taro()), hanako.Path("pubkey\\taro.gpg"));
+    }
+    Folder taroFolder{test_support::Taro()};
+    Folder hanakoFolder{test_support::Hanako()};
+    Quillet& taro = taroFolder.app;
+    Quillet& hanako = hanakoFolder.app;
+};
+
 // ---- First start ------------------------------------------------------------
 
 // The setup form refuses a passphrase that the start-up prompt could not
@@ -379,12 +393,9 @@ TEST(StartUp, EndsWithItsMessageAndExitCodeZero) {
 // operation once by menu and once by drop, with a tampered copy, an
 // armored key file, the key information, the own fingerprint and the export.
 TEST(Operations, EveryOperationByMenuAndByDrop) {
-    Folder taroFolder(test_support::Taro());
-    Folder hanakoFolder(test_support::Hanako());
-    Quillet& taro = taroFolder.app;
-    Quillet& hanako = hanakoFolder.app;
-    Copy(test_support::PublicKeyFileOf(test_support::Hanako()), taro.Path("pubkey\\hanako.gpg"));
-    Copy(test_support::PublicKeyFileOf(test_support::Taro()), hanako.Path("pubkey\\taro.gpg"));
+    TwoUsers users;
+    Quillet& taro = users.taro;
+    Quillet& hanako = users.hanako;
     // Hanako's key as people mail it: armored, by the test GnuPG.
     e2e::Program gpg;
     ASSERT_TRUE(gpg.Start(hanako.Path("bin\\gpg.exe"), hanako.Path(""),
@@ -561,12 +572,9 @@ TEST(Operations, EveryOperationByMenuAndByDrop) {
 // and verified. The files are written and read here by their real wide
 // names; the dialogs propose the real names, and the outputs carry them.
 TEST(Operations, NamesOutsideTheCodePage) {
-    Folder taroFolder(test_support::Taro());
-    Folder hanakoFolder(test_support::Hanako());
-    Quillet& taro = taroFolder.app;
-    Quillet& hanako = hanakoFolder.app;
-    Copy(test_support::PublicKeyFileOf(test_support::Hanako()), taro.Path("pubkey\\hanako.gpg"));
-    Copy(test_support::PublicKeyFileOf(test_support::Taro()), hanako.Path("pubkey\\taro.gpg"));
+    TwoUsers users;
+    Quillet& taro = users.taro;
+    Quillet& hanako = users.hanako;
     auto wide = [](Quillet& app, const wchar_t* name) {
         return platform::WideName(app.Path("").c_str()) + name;
     };
