@@ -85,10 +85,7 @@ void RemoveOutputOfRun(const char* output, const platform::FileStamp& before) {
     if (!after.exists) {
         return;
     }
-    bool touched = !before.exists || before.identity.volume != after.identity.volume ||
-                   before.identity.index != after.identity.index || before.size != after.size ||
-                   before.modified != after.modified;
-    if (touched) {
+    if (!platform::SameStamp(before, after)) {  // created or changed by the run
         platform::RemoveFile(output);
     }
 }

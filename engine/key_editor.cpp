@@ -160,11 +160,6 @@ ResultCode KeyEditorHandler(ChildStreams* streams, void* data) {
     }
 }
 
-bool SameStamp(const platform::FileStamp& a, const platform::FileStamp& b) {
-    return a.exists == b.exists && a.identity.volume == b.identity.volume &&
-           a.identity.index == b.identity.index && a.size == b.size && a.modified == b.modified;
-}
-
 }  // namespace
 
 ResultCode RunKeyEditor(const KeyEditorSession& session) {
@@ -187,7 +182,7 @@ ResultCode RunKeyEditor(const KeyEditorSession& session) {
     // only a changed ring proves that the edit is the key's.
     platform::FileStamp before = platform::StampFile(session.savedFile);
     ResultCode result = RunGpg(session.commandLine, KeyEditorHandler, &state);
-    if (result == rc::kOk && SameStamp(before, platform::StampFile(session.savedFile))) {
+    if (result == rc::kOk && platform::SameStamp(before, platform::StampFile(session.savedFile))) {
         result = rc::kUnknown;
     }
     // The copies of the passphrases must not outlive the session.

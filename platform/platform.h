@@ -136,6 +136,13 @@ struct FileStamp {
 };
 FileStamp StampFile(const char* path);
 
+// True when two stamps show the same state: both missing, or the same file
+// with the same size and time.
+inline bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.identity.volume == b.identity.volume &&
+           a.identity.index == b.identity.index && a.size == b.size && a.modified == b.modified;
+}
+
 // Overwrites memory that held a secret, in a way the compiler may not drop.
 void WipeMemory(void* data, std::size_t size);
 

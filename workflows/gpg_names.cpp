@@ -1,15 +1,5 @@
 #include "workflows/gpg_names.h"
 
-namespace {
-
-bool Untouched(const platform::FileStamp& was, const platform::FileStamp& now) {
-    return now.exists && now.identity.volume == was.identity.volume &&
-           now.identity.index == was.identity.index && now.size == was.size &&
-           now.modified == was.modified;
-}
-
-}  // namespace
-
 ResultCode NameInputForGpg(const char* name, GpgName* gpg) {
     gpg->created = false;
     gpg->createdStamp = {};
@@ -37,7 +27,7 @@ ResultCode NameOutputForGpg(const char* name, GpgName* gpg) {
 
 void SettleOutput(const char* name, const GpgName& gpg, ResultCode result) {
     if (gpg.created && result != rc::kOk &&
-        Untouched(gpg.createdStamp, platform::StampFile(name))) {
+        platform::SameStamp(gpg.createdStamp, platform::StampFile(name))) {
         platform::RemoveFile(name);
     }
 }

@@ -205,12 +205,7 @@ int LoadText(int id, char* buffer, int size) {
 }
 
 bool GetGpgFileName(const char* path, char* buffer) {
-    std::size_t length = std::strlen(path);
-    if (length + 1 > kMaxPath) {
-        return false;
-    }
-    std::memcpy(buffer, path, length + 1);
-    return true;
+    return CopyText(path, buffer, kMaxPath);
 }
 
 OsHandle OpenFileForSharedReading(const char* path) {

@@ -154,12 +154,8 @@ bool GetGpgFileName(const char* path, char* buffer) {
     if (length == 0 || length >= kMaxPath) {
         return false;
     }
-    char spelled[kMaxPath];
-    if (SpellWideName(shortPath, spelled, sizeof spelled) < 0 || HoldsWideUnits(spelled)) {
-        return false;
-    }
-    std::memcpy(buffer, spelled, std::strlen(spelled) + 1);
-    return true;
+    return SpellWideName(shortPath, buffer, static_cast<int>(kMaxPath)) >= 0 &&
+           !HoldsWideUnits(buffer);
 }
 
 }  // namespace platform
