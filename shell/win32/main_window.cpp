@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/gpg_runner.h"
@@ -54,9 +55,10 @@ int DefaultCharacterHeight(HWND window) {
     return metrics.tmHeight;
 }
 
-// A value below the minimum offset becomes the minimum.
+// A value below the minimum offset (scaled to the screen) becomes the minimum.
 int AtLeastMinimumOffset(int value) {
-    return value < kHintMinimumOffset ? kHintMinimumOffset : value;
+    int minimum = ScaleForScreen(kHintMinimumOffset);
+    return value < minimum ? minimum : value;
 }
 
 // Registers the tool bar, status bar and progress bar classes. The common
@@ -85,7 +87,39 @@ void InitCommonControlsFromSystemFolder() {
     }
 }
 
+// The width that the widest ModeButton label needs in the GUI font, with a
+// margin of one average character for the button's frame. On a screen of
+// more than 96 DPI the GUI font grows with the screen while the system's
+// bitmap font may not, and four of its widest characters would then cut
+// the labels short.
+int WidestModeLabel(HWND button) {
+    HDC surface = GetDC(button);
+    HGDIOBJ previousFont = SelectObject(surface, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(surface, &metrics);
+    int widest = 0;
+    for (int id : {IDC_ENCRYPT_BUTTON, IDC_DECRYPT_BUTTON, IDC_SIGN_BUTTON, IDC_VERIFY_BUTTON}) {
+        char label[kTextSize];
+        int length = platform::LoadText(id, label, sizeof label);
+        SIZE extent{};
+        GetTextExtentPoint32A(surface, label, length, &extent);
+        widest = std::max(widest, static_cast<int>(extent.cx));
+    }
+    SelectObject(surface, previousFont);
+    ReleaseDC(button, surface);
+    return widest + 2 * metrics.tmAveCharWidth;
+}
+
 }  // namespace
+
+int ScaleForScreen(int pixels) {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) {
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? MulDiv(pixels, dpi, kScreenBaseDpi) : pixels;
+}
 
 bool StartUp(HWND mainWindow) {
     gAppState.mainWindow = mainWindow;
@@ -140,7 +174,8 @@ HWND CreateModeButton(HWND toolBar, int id, int index) {
         TEXTMETRICA metrics{};
         GetTextMetricsA(surface, &metrics);
         ReleaseDC(button, surface);
-        gAppState.buttonWidth = 4 * metrics.tmMaxCharWidth;
+        gAppState.buttonWidth =
+            std::max(static_cast<int>(4 * metrics.tmMaxCharWidth), WidestModeLabel(button));
         RECT strip{};
         GetClientRect(toolBar, &strip);
         gAppState.buttonHeight = strip.bottom - strip.top;

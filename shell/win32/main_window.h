@@ -9,6 +9,13 @@
 // the exit code.
 int RunApplication(HINSTANCE instance, int showMode);
 
+// The DPI of a screen at 100 %, against which the program's own pixel sizes
+// are given.
+inline constexpr int kScreenBaseDpi = 96;
+// `pixels` at 96 DPI scaled to the screen's DPI (the program is DPI aware:
+// Windows leaves the scaling of its own sizes to it).
+int ScaleForScreen(int pixels);
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The creation of the main window: its layout, then the start-up checks.

@@ -9,6 +9,8 @@ namespace {
 
 constexpr char kClassName[] = "QUILLET";
 constexpr char kTitle[] = "Quillet";
+// The main window's outer size on a screen of 96 DPI (100 %); on a finer
+// screen it grows in step, as its fonts and menu do.
 constexpr int kWindowWidth = 320;
 constexpr int kWindowHeight = 240;
 
@@ -38,9 +40,10 @@ int RunApplication(HINSTANCE instance, int showMode) {
     RegisterMainWindowClass(instance);
     // The start-up checks run inside this call (the creation message); when
     // they fail the window is not made and the quit request is already posted.
-    HWND window = CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExA(WS_EX_ACCEPTFILES, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, ScaleForScreen(kWindowWidth), ScaleForScreen(kWindowHeight),
+                        nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         // A refused creation destroys the half-made window, but not every
         // system sends it the destruction message that posts the quit
