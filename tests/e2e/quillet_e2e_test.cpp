@@ -671,6 +671,153 @@ TEST(PassphraseChange, RefusesAnUnusablePassphraseThenChanges) {
     app.Exit();
 }
 
+// ---- A screen at 150 % ------------------------------------------------------
+
+constexpr DWORD kFinerDpi = 144;
+
+// A font as a dialog of the program makes it from its template at this
+// process's DPI.
+HFONT TemplateFont(const char* utf8Face, int points) {
+    HDC screen = GetDC(nullptr);
+    int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0,
+                       0, e2e::Ansi(utf8Face).c_str());
+}
+
+// Every text of the buttons and static texts in `window` fits the control
+// that shows it, measured in `font` (a multi-line text wrapped to its width).
+void ExpectTextsWhole(HWND window, HFONT font, const std::string& where) {
+    std::vector<HWND> controls;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    HDC surface = GetDC(window);
+    HGDIOBJ previous = SelectObject(surface, font);
+    for (HWND control : controls) {
+        char kind[32] = "";
+        GetClassNameA(control, kind, sizeof kind);
+        if (_stricmp(kind, "Button") != 0 && _stricmp(kind, "Static") != 0) {
+            continue;
+        }
+        std::string text = e2e::TextOf(control);
+        bool wraps = _stricmp(kind, "Static") == 0 && text.find('\n') == std::string::npos &&
+                     (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
+        RECT room{};
+        GetClientRect(control, &room);
+        int margin = _stricmp(kind, "Button") == 0 ? 2 * GetSystemMetrics(SM_CXEDGE) : 0;
+        RECT need{0, 0, room.right - margin, 0};
+        DrawTextA(
+            surface, text.c_str(), -1, &need,
+            DT_CALCRECT | DT_NOPREFIX |
+                (wraps || text.find('\n') != std::string::npos ? DT_WORDBREAK : DT_SINGLELINE));
+        EXPECT_LE(need.right, room.right - margin) << where << ": \"" << text << "\" is cut";
+        EXPECT_LE(need.bottom, room.bottom) << where << ": \"" << text << "\" is cut";
+    }
+    SelectObject(surface, previous);
+    ReleaseDC(window, surface);
+}
+
+// At 150 % (144 DPI, as most Windows 11 laptops are set) the setup form, the
+// prompt, the main window and a message box show every text whole, and the
+// menu bar keeps to one line. The screen's DPI is read when a program
+// starts: at 96 DPI this test runs itself again at 144 and passes on its
+// result.
+TEST(Display, EveryTextWholeAtOneHundredFiftyPercent) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dpi != static_cast<int>(kFinerDpi)) {
+        HKEY desktop = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &desktop, nullptr),
+                  ERROR_SUCCESS);
+        DWORD value = kFinerDpi;
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value),
+                       sizeof value);
+        // This program again, with this run's arguments, in this console so
+        // that its output shows here.
+        std::string commandLine = std::string(GetCommandLineA()) + " --gtest_filter=Display.*";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION again{};
+        DWORD code = 1;
+        bool ran = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &again) &&
+                   WaitForSingleObject(again.hProcess, 300000) == WAIT_OBJECT_0 &&
+                   GetExitCodeProcess(again.hProcess, &code);
+        if (again.hProcess != nullptr) {
+            CloseHandle(again.hThread);
+            CloseHandle(again.hProcess);
+        }
+        RegDeleteValueA(desktop, "LogPixels");
+        RegCloseKey(desktop);
+        ASSERT_TRUE(ran);
+        EXPECT_EQ(code, 0u) << "the run at 144 DPI failed (its output is above)";
+        return;
+    }
+    HFONT gothic = TemplateFont("ＭＳ Ｐゴシック", 9);
+    HFONT mincho = TemplateFont("ＭＳ Ｐ明朝", 10);
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT boxFont = CreateFontIndirectA(&metrics.lfMessageFont);
+
+    Folder first;
+    ASSERT_TRUE(first.app.Start());
+    HWND form = first.app.NextDialog("the setup form");
+    ASSERT_NE(form, nullptr);
+    e2e::Screenshot("setup-form", &first.app.Process());
+    ExpectTextsWhole(form, mincho, "the setup form");
+    ASSERT_TRUE(e2e::PressDialogButton(form, IDCANCEL));
+    DWORD code = 1;
+    ASSERT_TRUE(first.app.Process().WaitForExit(&code));
+
+    Folder taro(test_support::Taro());
+    Quillet& app = taro.app;
+    ASSERT_TRUE(app.Start());
+    HWND prompt = app.NextDialog("the start-up prompt");
+    ASSERT_NE(prompt, nullptr);
+    ExpectTextsWhole(prompt, gothic, "the prompt");
+    ASSERT_TRUE(
+        app.Answer({'P', kStartUpPromptCaption, test_support::Taro().passphrase}, "prompt"));
+    ASSERT_TRUE(app.WaitForTitle(test_support::UserIdOf(test_support::Taro())));
+    e2e::Screenshot("main-window", &app.Process());
+    ExpectTextsWhole(app.Main(), static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)),
+                     "the main window");
+    ExpectModeButtonsInside(app.Main());
+    // One line of menu: the frame above the client area is as high as that of a
+    // window of the same style with a one-item menu.
+    HMENU oneItem = CreateMenu();
+    AppendMenuA(oneItem, MF_STRING, 1, "X");
+    HWND reference = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 480, 360, nullptr,
+                                     oneItem, nullptr, nullptr);
+    auto frameAbove = [](HWND window) {
+        RECT outer{};
+        POINT client{0, 0};
+        GetWindowRect(window, &outer);
+        ClientToScreen(window, &client);
+        return client.y - outer.top;
+    };
+    EXPECT_EQ(frameAbove(app.Main()), frameAbove(reference)) << "the menu bar wraps";
+    DestroyWindow(reference);
+    ASSERT_TRUE(e2e::PostCommand(app.Main(), IDM_OWN_FINGERPRINT));
+    HWND box = app.NextDialog("the own fingerprint");
+    ASSERT_NE(box, nullptr);
+    e2e::Screenshot("message-box", &app.Process());
+    ExpectTextsWhole(box, boxFont, "the message box");
+    ASSERT_TRUE(e2e::PressDialogButton(box, IDNO));
+    ASSERT_TRUE(app.Idle());
+    app.Exit();
+    for (HFONT font : {gothic, mincho, boxFont}) {
+        DeleteObject(font);
+    }
+}
+
 const char* OptionValue(const char* argument, const char* name) {
     std::size_t length = std::strlen(name);
     return std::strncmp(argument, name, length) == 0 ? argument + length : nullptr;
