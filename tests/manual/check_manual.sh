@@ -1,8 +1,9 @@
 #!/bin/sh
 # Unpacks the compiled manual and checks what its readers rely on: it is a
 # Japanese help file that opens at its first page, every page is in it and
-# in its table of contents, exactly as written, and the message page shows
-# every result-code message as the program shows it.
+# in its table of contents, exactly as written, the message page shows
+# every result-code message as the program shows it, and every message a page
+# cites is one the program shows.
 #   check_manual.sh MANUAL_CHM SOURCE_DIR LIST_RESULT_TEXTS WORK_DIR
 set -eu
 chm=$1
@@ -63,8 +64,26 @@ while IFS= read -r text; do
 done <"$work/result_texts.txt"
 [ "$messages" -ge 50 ] || complain "only $messages result-code messages"
 
+# Every message a page cites (class "msg") is a text of the program, word for
+# word: one of the string table's texts (its "\n" a line break, <br>), or
+# the one box text that stands in the code itself.
+cut -f2- "$sources/../texts.txt" | sed 's/\\n/<br>/g' >"$work/program_texts.txt"
+echo "GetMessage Error" >>"$work/program_texts.txt"
+cited=0
+for page in "$sources"/*.html; do
+    grep -o 'class="msg">[^<]*\(<br>[^<]*\)*</' "$page" | sed 's/^class="msg">//; s/<\/$//' |
+        while IFS= read -r text; do
+            grep -qxF "$text" "$work/program_texts.txt" ||
+                echo "$(basename "$page") cites \"$text\", which the program does not show"
+        done
+done >"$work/miscited.txt"
+cited=$(cat "$sources"/*.html | grep -o 'class="msg">' | wc -l)
+while IFS= read -r problem; do
+    complain "$problem"
+done <"$work/miscited.txt"
+
 if [ "$failures" -ne 0 ]; then
     echo "manual: $failures problems" >&2
     exit 1
 fi
-echo "manual: $pages pages and $messages messages checked"
+echo "manual: $pages pages, $messages messages and $cited citations checked"
