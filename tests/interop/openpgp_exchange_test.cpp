@@ -8,9 +8,7 @@
 // which records which peers take such a key.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "engine/encryption_commands.h"
 #include "engine/key_listing.h"
@@ -89,50 +87,23 @@ protected:
     }
 };
 
+// The peers decrypt what Quillet encrypted for them, and check its
+// signatures, afterwards.
 TEST_F(OpenpgpExchange, EachPeerBothWays) {
-    struct Row {
-        std::string what;
-        std::function<ResultCode()> run;
-        std::string output, content;  // the output ("": none) and what it holds ("": not compared)
-    };
-    std::vector<Row> rows = {
-        {"sign for the peers",
-         [&] {
-             return SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(),
-                             taro.publicKeyring.c_str(), (out + "report.txt").c_str(),
-                             (out + "report.txt.sig").c_str(), taro.passphrase.c_str(), &flags);
-         },
-         out + "report.txt.sig", ""},
-    };
-    // The peers decrypt what Quillet encrypted for them, and check its
-    // signature, afterwards.
+    EXPECT_EQ(SignFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), taro.publicKeyring.c_str(),
+                       (out + "report.txt").c_str(), (out + "report.txt.sig").c_str(),
+                       taro.passphrase.c_str(), &flags),
+              rc::kOk);
     for (const std::string name : {"rnp", "gosop", "sequoia", "openpgp-js"}) {
+        SCOPED_TRACE(name);
         const std::string key = peer + name + ".asc", letter = peer + "letter-" + name;
-        rows.push_back({"decrypt and verify the letter of " + name,
-                        [this, key, letter, name] {
-                            return DecryptFrom(key, letter + ".gpg", out + name + ".txt");
-                        },
-                        out + name + ".txt", ReadFile(peer + "letter.txt")});
-        rows.push_back({"verify the detached signature of " + name,
-                        [this, key, letter] { return VerifyWith(key, letter + ".sig"); }, "", ""});
-        rows.push_back({"encrypt and sign for " + name,
-                        [this, key, name] { return EncryptFor(key, out + "for-" + name + ".gpg"); },
-                        out + "for-" + name + ".gpg", ""});
+        EXPECT_EQ(DecryptFrom(key, letter + ".gpg", out + name + ".txt"), rc::kOk);
+        EXPECT_EQ(ReadFile(out + name + ".txt"), ReadFile(peer + "letter.txt"));
+        EXPECT_EQ(VerifyWith(key, letter + ".sig"), rc::kOk);
+        EXPECT_EQ(EncryptFor(key, out + "for-" + name + ".gpg"), rc::kOk);
     }
     // Last: the start takes over the program folder that GnuPG runs from.
-    rows.push_back({"start once with a key of GnuPG 1.4's defaults, and sign",
-                    [&] { return StartWithOldKey(); }, out + "old-report.txt.sig", ""});
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(row.run(), rc::kOk);
-        if (row.output.empty()) {
-            continue;
-        }
-        ASSERT_TRUE(test_support::Exists(row.output));
-        if (!row.content.empty()) {
-            EXPECT_EQ(ReadFile(row.output), row.content);
-        }
-    }
+    EXPECT_EQ(StartWithOldKey(), rc::kOk);
 }
 
 }  // namespace
