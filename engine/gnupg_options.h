@@ -1,8 +1,9 @@
 // GnuPG's options file in the key folder (gpg.conf, which GnuPG reads from
 // its home folder on every run): it makes GnuPG sign with SHA-256, the key's
 // own self-signatures as well as every signature of data, which today's
-// OpenPGP programs require. GnuPG 1.4 would otherwise use SHA-1 with the
-// program's 1024-bit DSA key.
+// OpenPGP programs require. GnuPG 1.4 would otherwise use SHA-1, and with
+// the 1024-bit DSA key that earlier versions of the program made, SHA-256
+// needs enable-dsa2.
 #pragma once
 
 #include <cstddef>

@@ -28,10 +28,12 @@ void WriteParameter(platform::OsHandle stream, const char* key, const char* valu
 }
 
 void WriteParameters(platform::OsHandle stream, const KeyGenRequest& request) {
-    WriteParameter(stream, "Key-Type: DSA", "");
-    WriteParameter(stream, "Key-Length: 1024", "");
-    WriteParameter(stream, "Subkey-Type: ELG-E", "");
-    WriteParameter(stream, "Subkey-Length: 2048", "");
+    WriteParameter(stream, "Key-Type: RSA", "");
+    WriteParameter(stream, "Key-Length: 3072", "");
+    WriteParameter(stream, "Key-Usage: sign", "");
+    WriteParameter(stream, "Subkey-Type: RSA", "");
+    WriteParameter(stream, "Subkey-Length: 3072", "");
+    WriteParameter(stream, "Subkey-Usage: encrypt", "");
     WriteParameter(stream, "Name-Real: ", request.userName);
     WriteParameter(stream, "Name-Email: ", request.email);
     if (request.comment[0] != '\0') {

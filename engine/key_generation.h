@@ -1,5 +1,6 @@
-// Generating the user's one key pair: a DSA signing key of 1024 bits with an
-// ELG-E encryption subkey of 2048 bits, without expiry.
+// Generating the user's one key pair: an RSA signing key of 3072 bits with an
+// RSA encryption subkey of 3072 bits, without expiry. Every OpenPGP program
+// of today takes this key; keys made earlier (DSA with ElGamal) keep working.
 #pragma once
 
 #include <cstdint>

@@ -466,8 +466,9 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
 TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
     const std::string pass = Line(passphrase), r = "readline\n", all = "readall\n",
                       news = pass + Line(newPassphrase) + Line(newPassphrase) + Line("save"),
-                      keyParams = Line("Key-Type: DSA") + Line("Key-Length: 1024") +
-                                  Line("Subkey-Type: ELG-E") + Line("Subkey-Length: 2048") +
+                      keyParams = Line("Key-Type: RSA") + Line("Key-Length: 3072") +
+                                  Line("Key-Usage: sign") + Line("Subkey-Type: RSA") +
+                                  Line("Subkey-Length: 3072") + Line("Subkey-Usage: encrypt") +
                                   Line("Name-Real: Taro Yamada") +
                                   Line("Name-Email: taro@example.com") + Line("Expire-Date: 0") +
                                   Line("Passphrase: password1") + Line("%secring " + newSecring) +
