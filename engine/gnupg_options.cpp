@@ -61,7 +61,9 @@ long AddMissingGnupgOptions(const char* current, std::size_t size, char* out, st
             text += lineEnd;  // the last line of the user's file had no end
         }
         if (!added) {
-            text += "# SHA-256 signatures, which today's OpenPGP programs require";
+            text +=
+                "# SHA-256 signatures, which today's OpenPGP programs require, and a strong "
+                "protection of the secret key";
             text += lineEnd;
         }
         added = true;

@@ -52,6 +52,7 @@ constexpr int kIdleLimitMilliseconds = 120000;
 std::atomic<int> gIdleLimitMilliseconds{kIdleLimitMilliseconds};
 // Bytes of GnuPG's output read so far; only one GnuPG runs at a time.
 std::atomic<std::uint64_t> gOutputBytesRead{0};
+std::atomic<int> gGpgRuns{0};
 
 // Ends a GnuPG run once its child has shown no sign of life for the idle
 // limit. Signs of life are a change of its processor time and output read
@@ -172,6 +173,10 @@ private:
 
 }  // namespace
 
+int GpgRunCount() {
+    return gGpgRuns;
+}
+
 void SetGpgIdleLimitForTesting(int milliseconds) {
     gIdleLimitMilliseconds = milliseconds > 0 ? milliseconds : kIdleLimitMilliseconds;
 }
@@ -237,6 +242,7 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data, in
         CleanUp(&pipes);
         return rc::kChildStart;
     }
+    ++gGpgRuns;
 
     // From here on the child holds the only writing end of its output pipe,
     // so its exit ends the output.

@@ -28,6 +28,10 @@ using StatusHandler = ResultCode (*)(ChildStreams* streams, void* data);
 ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data,
                   int* exitStatus = nullptr);
 
+// How many times RunGpg has started GnuPG in this process (tests count the
+// runs of a start with it).
+int GpgRunCount();
+
 // While the handler runs and while RunGpg waits for GnuPG to end, a
 // watchdog ends a GnuPG that shows no sign of life for 120 seconds: one
 // that used no processor time and wrote nothing that was read. Its output

@@ -158,6 +158,14 @@ ResultCode CheckPassphraseLength(const char* passphrase) {
     return std::strlen(passphrase) < 8 ? rc::kPassphraseTooShort : rc::kOk;
 }
 
+ResultCode CheckPassphraseEdges(const char* passphrase) {
+    std::size_t length = std::strlen(passphrase);
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return length > 0 && (blank(passphrase[0]) || blank(passphrase[length - 1]))
+               ? rc::kPassphraseEdgeBlank
+               : rc::kOk;
+}
+
 ResultCode GenerateKeyPair(const char* homeDir, const char* secretKeyring,
                            const char* publicKeyring, const char* userName, const char* email,
                            const char* comment, const char* passphrase, char* fingerprint,
@@ -177,6 +185,8 @@ ResultCode GenerateKeyPair(const char* homeDir, const char* secretKeyring,
     // inside one would end it early and smuggle in parameters of its own.
     if (result == rc::kOk)
         result = CheckPassphraseText(passphrase);
+    if (result == rc::kOk)
+        result = CheckPassphraseEdges(passphrase);
     const char* const names[] = {homeDir, secretKeyring, publicKeyring, nullptr};
     if (result == rc::kOk)
         result = CheckQuotableNames(names);

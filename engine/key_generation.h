@@ -43,6 +43,10 @@ ResultCode CheckUserName(const char* name);
 ResultCode CheckEmailAddress(const char* email);
 // 0, or 17 when the passphrase is shorter than 8 bytes.
 ResultCode CheckPassphraseLength(const char* passphrase);
+// 58 when the passphrase begins or ends with a blank (space or tab): GnuPG
+// drops those from the key-generation parameters, so the key would have
+// another passphrase than the one typed. Else 0.
+ResultCode CheckPassphraseEdges(const char* passphrase);
 
 enum class KeyringKind { Secret, Public };
 // Makes sure a key ring file can be written: an existing one only after the

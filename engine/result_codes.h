@@ -73,8 +73,11 @@ inline constexpr ResultCode kNoIntegrityProtection = 56;
 // The recipient's key, or every key of it that could encrypt, is revoked
 // or expired: nothing is encrypted for it.
 inline constexpr ResultCode kRecipientKeyOutdated = 57;
+// A new passphrase begins or ends with a blank, which GnuPG's key
+// generation would drop: the key would not take what the user typed.
+inline constexpr ResultCode kPassphraseEdgeBlank = 58;
 // The highest code that has a message of its own.
-inline constexpr ResultCode kLastCode = kRecipientKeyOutdated;
+inline constexpr ResultCode kLastCode = kPassphraseEdgeBlank;
 }  // namespace rc
 
 // Loads the message of `code` into `buffer` (cut to size - 1 bytes and

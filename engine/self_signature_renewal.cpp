@@ -1,5 +1,6 @@
 #include "engine/self_signature_renewal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "engine/gpg_runner.h"
 #include "engine/key_editor.h"
 #include "engine/key_listing.h"
+#include "engine/keyring_change.h"
 #include "platform/platform.h"
 
 namespace {
@@ -113,40 +115,120 @@ std::string PublicFingerprint(const char* homeDir, const char* keyring) {
     return fingerprint;
 }
 
+// The memo of the last survey that found the key up to date: one line of
+// what it found, then the size, time and identity of both key rings. While
+// the rings stay as they were, the key stays up to date and is not surveyed
+// again, so that a start runs GnuPG only for its trial signature and listing.
+constexpr char kSurveyMemo[] = "keyring-survey";
+constexpr char kUpToDate[] = "up to date:";
+
+std::string RingsStamp(const char* secretKeyring, const char* publicKeyring) {
+    std::string text;
+    for (const char* ring : {secretKeyring, publicKeyring}) {
+        platform::FileStamp stamp = platform::StampFile(ring);
+        char line[160];
+        std::snprintf(line, sizeof line, "%d %llu %llu %llu %llu\n", stamp.exists ? 1 : 0,
+                      static_cast<unsigned long long>(stamp.identity.volume),
+                      static_cast<unsigned long long>(stamp.identity.index),
+                      static_cast<unsigned long long>(stamp.size),
+                      static_cast<unsigned long long>(stamp.modified));
+        text += line;
+    }
+    return text;
+}
+
+bool RemembersUpToDate(const std::string& memo, const std::string& stamp) {
+    platform::OsHandle file = platform::OpenFileForSharedReading(memo.c_str());
+    if (file == platform::kNoHandle) {
+        return false;
+    }
+    char text[512];
+    std::size_t size = 0;
+    bool read = platform::ReadFileOnce(file, text, sizeof text, &size);
+    platform::CloseOsHandle(file);
+    std::string content(text, read ? size : 0);
+    std::size_t lineEnd = content.find('\n');
+    return content.rfind(kUpToDate, 0) == 0 && lineEnd != std::string::npos &&
+           content.compare(lineEnd + 1, std::string::npos, stamp) == 0;
+}
+
+void RememberUpToDate(const std::string& memo, const SelfSignatureSurvey& pub,
+                      const SelfSignatureSurvey& secret, const std::string& stamp) {
+    char found[120];
+    std::snprintf(found, sizeof found, "%s %d self-signatures, protect count %lu\n", kUpToDate,
+                  pub.selfSignatures, secret.weakestProtection);
+    std::string text = found + stamp;
+    platform::OsHandle file = platform::OpenFileForWriting(memo.c_str());
+    if (file == platform::kNoHandle) {
+        return;  // then the next start surveys again
+    }
+    std::size_t written = 0;
+    if (!platform::WriteFileAtStart(file, text.data(), text.size(), &written) ||
+        !platform::CutFile(file, written)) {
+        platform::CutFile(file, 0);
+    }
+    platform::CloseOsHandle(file);
+}
+
+bool SignaturesDue(const SelfSignatureSurvey& pub) {
+    return pub.selfSignatures == 0 || pub.outdated > 0;
+}
+
+bool ProtectionDue(const SelfSignatureSurvey& secret) {
+    return secret.weakestProtection < kKeyProtectionCount;
+}
+
+struct RenewalEdit {
+    const SelfSignatureSurvey* before;  // the public ring's survey
+    bool signatures;                    // the self-signatures are made again
+    bool protection;                    // the secret key is protected anew
+    const char* fingerprint;
+    const char* passphrase;
+};
+
 // The edit itself, on the copies; 0 when the copies hold the renewed key.
 ResultCode EditCopies(const char* homeDir, const char* secretCopy, const char* publicCopy,
-                      const char* passphrase, const SelfSignatureSurvey& before,
-                      const std::string& fingerprint) {
+                      void* data) {
+    const auto& edit = *static_cast<const RenewalEdit*>(data);
     char commandLine[kCommandLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,
                            "%s --homedir=\"%s\" --secret-keyring=\"%s\" --keyring=\"%s\" "
                            "--no-default-keyring --command-fd=0 --edit-key %s",
-                           CommonGpgOptions, homeDir, secretCopy, publicCopy,
-                           fingerprint.c_str())) {
+                           CommonGpgOptions, homeDir, secretCopy, publicCopy, edit.fingerprint)) {
         return rc::kUnknown;
     }
-    std::string setpref = std::string("setpref ") + before.preferences;
-    const char* const commands[] = {setpref.c_str(), "key 1", "expire", nullptr};
+    std::string setpref = std::string("setpref ") + edit.before->preferences;
+    const char* commands[5] = {};
+    int count = 0;
+    if (edit.signatures) {
+        commands[count++] = setpref.c_str();
+        commands[count++] = "key 1";
+        commands[count++] = "expire";
+    }
+    if (edit.protection) {
+        commands[count++] = "passwd";  // to the same passphrase, with the options' protection
+    }
     static const KeyEditorAnswer kAnswers[] = {
         {"keyedit.setpref.okay", "y"},  // "Really update the preferences?"
         {"keygen.valid", "0"},          // the subkey keeps no expiry
         {nullptr, nullptr},
     };
-    KeyEditorSession session{commandLine, commands, kAnswers, passphrase, nullptr, publicCopy};
+    KeyEditorSession session{commandLine,     commands, kAnswers,
+                             edit.passphrase, nullptr,  edit.signatures ? publicCopy : secretCopy};
     ResultCode result = RunKeyEditor(session);
-    if (result != rc::kOk) {
-        return result;
-    }
     SelfSignatureSurvey after{};
-    result = SurveySelfSignatures(homeDir, publicCopy, &after);
-    if (result != rc::kOk) {
-        return result;
+    if (result == rc::kOk && edit.signatures) {
+        result = SurveySelfSignatures(homeDir, publicCopy, &after);
+        bool renewed = after.outdated == 0 && after.selfSignatures >= edit.before->selfSignatures &&
+                       std::strcmp(after.keyId, edit.before->keyId) == 0 &&
+                       std::strcmp(after.preferences, edit.before->preferences) == 0;
+        result = result == rc::kOk && !renewed ? rc::kUnknown : result;
     }
-    bool renewed = after.outdated == 0 && after.selfSignatures >= before.selfSignatures &&
-                   std::strcmp(after.keyId, before.keyId) == 0 &&
-                   std::strcmp(after.preferences, before.preferences) == 0 &&
-                   PublicFingerprint(homeDir, publicCopy) == fingerprint;
-    return renewed ? rc::kOk : rc::kUnknown;
+    if (result == rc::kOk && edit.protection) {
+        result = SurveySelfSignatures(homeDir, secretCopy, &after);
+        result = result == rc::kOk && ProtectionDue(after) ? rc::kUnknown : result;
+    }
+    return result;
 }
 
 }  // namespace
@@ -159,6 +241,20 @@ void ReadPacketListing(const char* text, SelfSignatureSurvey* survey) {
     char signer[17] = "";
     int signatureClass = -1;
     bool userIdSignature = false;
+    // The protection of each of the first key's secret packets: 0 until its
+    // count is listed (a key without one hashes its passphrase once).
+    bool secretPacket = false;
+    unsigned long protection = 0;
+    auto settleProtection = [&] {
+        if (secretPacket) {
+            survey->weakestProtection = survey->secretKeys == 0
+                                            ? protection
+                                            : std::min(survey->weakestProtection, protection);
+            ++survey->secretKeys;
+        }
+        secretPacket = false;
+        protection = 0;
+    };
     std::string line;
     for (const char* at = text; *at != '\0';) {
         const char* end = std::strchr(at, '\n');
@@ -170,13 +266,22 @@ void ReadPacketListing(const char* text, SelfSignatureSurvey* survey) {
         }
         const char* l = line.c_str();
         unsigned long long value = 0;
+        unsigned long count = 0;
         char id[17] = "";
         int digest = 0;
         std::string list;
+        if (l[0] == ':') {
+            settleProtection();  // a new packet begins
+        }
         if (std::strncmp(l, ":public key packet:", 19) == 0 ||
             std::strncmp(l, ":secret key packet:", 19) == 0) {
             inFirstKey = !keys;
             keys = true;
+            secretPacket = inFirstKey && l[1] == 's';
+        } else if (inFirstKey && std::strncmp(l, ":secret sub key packet:", 23) == 0) {
+            secretPacket = true;
+        } else if (secretPacket && std::sscanf(l, "\tprotect count: %lu", &count) == 1) {
+            protection = count;
         } else if (inFirstKey && survey->keyId[0] == '\0' &&
                    std::sscanf(l, "\tkeyid: %16[0-9A-Fa-f]", id) == 1) {
             std::snprintf(survey->keyId, sizeof survey->keyId, "%s", id);
@@ -207,6 +312,7 @@ void ReadPacketListing(const char* text, SelfSignatureSurvey* survey) {
             lists.noModify = (std::strtoul(list.c_str(), nullptr, 16) & 0x80) != 0;
         }
     }
+    settleProtection();
     if (lists.symmetric.empty() || lists.hashes.empty() || lists.compression.empty()) {
         return;
     }
@@ -221,19 +327,19 @@ void ReadPacketListing(const char* text, SelfSignatureSurvey* survey) {
     std::snprintf(survey->preferences, sizeof survey->preferences, "%s", preferences.c_str());
 }
 
-ResultCode SurveySelfSignatures(const char* homeDir, const char* publicKeyring,
+ResultCode SurveySelfSignatures(const char* homeDir, const char* keyring,
                                 SelfSignatureSurvey* survey) {
     *survey = SelfSignatureSurvey{};
-    const char* const names[] = {homeDir, publicKeyring, nullptr};
+    const char* const names[] = {homeDir, keyring, nullptr};
     ResultCode result =
-        RunCommandChecks({homeDir, nullptr, publicKeyring, names, nullptr, nullptr, nullptr});
+        RunCommandChecks({homeDir, nullptr, keyring, names, nullptr, nullptr, nullptr});
     if (result != rc::kOk) {
         return result;
     }
     char commandLine[kCommandLineSize];
     if (!FormatCommandLine(commandLine, sizeof commandLine,
                            "%s --homedir=\"%s\" --list-packets \"%s\"", CommonGpgOptions, homeDir,
-                           publicKeyring)) {
+                           keyring)) {
         return rc::kUnknown;
     }
     std::string listing;
@@ -250,50 +356,41 @@ ResultCode RenewSelfSignatures(const char* homeDir, const char* secretKeyring,
     const char* const names[] = {homeDir, secretKeyring, publicKeyring, nullptr};
     ResultCode result = RunCommandChecks(
         {homeDir, secretKeyring, publicKeyring, names, nullptr, nullptr, passphrase});
-    SelfSignatureSurvey before{};
+    std::string memo = InHome(homeDir, kSurveyMemo);
+    if (result != rc::kOk || RemembersUpToDate(memo, RingsStamp(secretKeyring, publicKeyring))) {
+        return result;
+    }
+    SelfSignatureSurvey pub{};
+    SelfSignatureSurvey secret{};
+    result = SurveySelfSignatures(homeDir, publicKeyring, &pub);
     if (result == rc::kOk) {
-        result = SurveySelfSignatures(homeDir, publicKeyring, &before);
+        result = SurveySelfSignatures(homeDir, secretKeyring, &secret);
     }
-    if (result != rc::kOk || (before.selfSignatures > 0 && before.outdated == 0)) {
-        return result;  // up to date, or the key ring cannot be read
+    if (result != rc::kOk) {
+        return result;  // the key rings cannot be read
     }
-    if (before.selfSignatures == 0 || before.preferences[0] == '\0') {
+    RenewalEdit edit{&pub, SignaturesDue(pub), ProtectionDue(secret), nullptr, passphrase};
+    if (!edit.signatures && !edit.protection) {
+        RememberUpToDate(memo, pub, secret, RingsStamp(secretKeyring, publicKeyring));
+        return rc::kOk;
+    }
+    if (pub.selfSignatures == 0 || secret.secretKeys == 0 ||
+        (edit.signatures && pub.preferences[0] == '\0')) {
         return rc::kUnknown;  // not a key the program made
     }
     std::string fingerprint = PublicFingerprint(homeDir, publicKeyring);
-    // Without the options GnuPG would sign with SHA-1 once more.
+    // Without the options GnuPG would sign with SHA-1 once more, and
+    // protect the key as weakly as before.
     if (fingerprint.empty() || !EnsureGnupgOptions(homeDir)) {
         return rc::kUnknown;
     }
-
-    std::string secretCopy = InHome(homeDir, "renew-secring.gpg");
-    std::string publicCopy = InHome(homeDir, "renew-pubring.gpg");
-    if (!platform::CopyFileOver(secretKeyring, secretCopy.c_str()) ||
-        !platform::CopyFileOver(publicKeyring, publicCopy.c_str())) {
-        result = rc::kUnknown;
-    } else {
-        result = EditCopies(homeDir, secretCopy.c_str(), publicCopy.c_str(), passphrase, before,
-                            fingerprint);
-    }
-    // The secret key ring goes first: the public one, which tells whether
-    // the key is up to date, is replaced last, so that a failure between the
-    // two leaves a key that the next start renews again.
+    edit.fingerprint = fingerprint.c_str();
+    result = ChangeKeyrings(homeDir, secretKeyring, publicKeyring, edit.fingerprint, passphrase,
+                            EditCopies, &edit);
     if (result == rc::kOk) {
-        if (!platform::MoveFileOver(secretCopy.c_str(), secretKeyring) ||
-            !platform::MoveFileOver(publicCopy.c_str(), publicKeyring)) {
-            result = rc::kUnknown;
-        } else {
-            *renewed = true;
-        }
-    }
-    // The copies, the backups GnuPG keeps of the rings it saved ("~" on
-    // POSIX, ".bak" instead of the extension on Windows) and the lock files
-    // that its Windows build leaves.
-    for (const std::string& copy : {secretCopy, publicCopy}) {
-        platform::RemoveFile(copy.c_str());
-        platform::RemoveFile((copy + "~").c_str());
-        platform::RemoveFile((copy + ".lock").c_str());
-        platform::RemoveFile((copy.substr(0, copy.size() - 4) + ".bak").c_str());
+        *renewed = true;
+        secret.weakestProtection = std::max(secret.weakestProtection, kKeyProtectionCount);
+        RememberUpToDate(memo, pub, secret, RingsStamp(secretKeyring, publicKeyring));
     }
     return result;
 }

@@ -105,6 +105,10 @@ bool CopyFileOver(const char* from, const char* to);
 // Gives a file the name `to` in the same folder in one step, replacing the
 // file of that name: a reader sees either the old file or the new one.
 bool MoveFileOver(const char* from, const char* to);
+// Makes sure that what was written to the file has reached the disk
+// (FlushFileBuffers on Windows, fsync on POSIX, where a folder takes it too
+// and so keeps the renames in it). False when it cannot be opened or flushed.
+bool FlushToDisk(const char* path);
 // The system's folder for temporary files, with its trailing separator.
 bool GetTempFolder(char* buffer, std::size_t size);
 // Creates a new, empty file with a unique name beginning with `prefix` in

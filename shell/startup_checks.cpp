@@ -5,6 +5,7 @@
 #include "engine/gnupg_options.h"
 #include "engine/gpg_runner.h"
 #include "engine/key_listing.h"
+#include "engine/keyring_change.h"
 #include "engine/self_signature_renewal.h"
 #include "engine/signature_commands.h"
 #include "platform/platform.h"
@@ -38,6 +39,9 @@ ResultCode EnsureFolder(const char* path) {
 // result is the message to show.
 ResultCode CheckKeysAndSettings(ui::Window mainWindow, KeyPaths* keyPaths) {
     ResultCode code = rc::kOk;
+    // A key ring change that a crash cut off is undone before the key folder
+    // is judged: a missing secret key ring must not pass for a first start.
+    RecoverKeyrings(keyPaths->homeDir, keyPaths->secretKeyring, keyPaths->publicKeyring);
     switch (ProbeKeyFolder(keyPaths)) {
         case kHomeNameTaken:
             return rc::kWorkFolderUnusable;
@@ -47,9 +51,10 @@ ResultCode CheckKeysAndSettings(ui::Window mainWindow, KeyPaths* keyPaths) {
         default:
             code = CheckStartupPassphrase(mainWindow, keyPaths);
             if (code == rc::kOk) {
-                // A key made before SHA-256 self-signatures gets them now,
-                // unasked; a failure leaves the key rings as they were, the
-                // start goes on and the next start tries again.
+                SettleKeyrings(keyPaths->homeDir);  // the rings of a change took the passphrase
+                // A key made before SHA-256 self-signatures and today's
+                // protection gets them now, unasked; a failure leaves the key rings as they were,
+                // the start goes on and the next start tries again.
                 bool renewed = false;
                 RenewSelfSignatures(keyPaths->homeDir, keyPaths->secretKeyring,
                                     keyPaths->publicKeyring, keyPaths->passphrase, &renewed);

@@ -79,6 +79,11 @@ ResultCode CreateKeyFromForm(ui::Window form, KeyPaths* keyPaths) {
     if (std::strcmp(entries.passphrase, entries.repeated) != 0) {
         return rc::kPassphraseMismatch;
     }
+    // GnuPG would make the key with the blanks at the ends dropped, and the
+    // passphrase as typed would never open it.
+    if (CheckPassphraseEdges(entries.passphrase) != rc::kOk) {
+        return rc::kPassphraseEdgeBlank;
+    }
     // From here on this is the passphrase of the run, also if the key
     // generation below fails; nothing stays of one typed before it.
     platform::WipeMemory(keyPaths->passphrase, sizeof keyPaths->passphrase);

@@ -119,6 +119,16 @@ bool MoveFileOver(const char* from, const char* to) {
     return rename(from, to) == 0;
 }
 
+bool FlushToDisk(const char* path) {
+    int file = open(path, O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return false;
+    }
+    bool ok = fsync(file) == 0;
+    close(file);
+    return ok;
+}
+
 bool RemoveFile(const char* path) {
     // A file without write permission stands for a read-only file, which
     // cannot be deleted on Windows; the same holds here, also for root.

@@ -122,6 +122,17 @@ bool MoveFileOver(const char* from, const char* to) {
     return MoveFileExA(from, to, flags) != FALSE;
 }
 
+bool FlushToDisk(const char* path) {
+    HANDLE file =
+        OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool ok = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    return ok;
+}
+
 bool MakeFolder(const char* path) {
     if (HoldsWideUnits(path)) {
         return CreateDirectoryW(WideName(path).c_str(), nullptr) != FALSE;

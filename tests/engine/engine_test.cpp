@@ -14,6 +14,7 @@
 
 #include "engine/encryption_commands.h"
 #include "engine/gnupg_options.h"
+#include "engine/gpg_runner.h"
 #include "engine/key_export.h"
 #include "engine/key_generation.h"
 #include "engine/key_listing.h"
@@ -35,7 +36,8 @@ enum Cmd { Encrypt, NoSign, Decrypt, Sign, Verify, Export, Generate, List, ListS
 const std::string kFpr = "751D20E03751AA0FA82636AD6617CB8C9F217174";
 const std::string kUid = "Taro Yamada <taro@example.com>";
 
-// What GnuPG says, step by step, in the fake GnuPG's script lines.
+// What GnuPG says, step by step, in the fake GnuPG's script lines (a saved
+// passphrase change is followed by the check of the changed copies).
 const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
                   kEncEnd = "print [GNUPG:] END_ENCRYPTION\n",
                   kValid = "print [GNUPG:] VALIDSIG " + kFpr + "\n",
@@ -56,7 +58,8 @@ const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
                       "print [GNUPG:] GET_HIDDEN passphrase.enter\nreadline\n"
                       "print [GNUPG:] GET_HIDDEN passphrase.repeat\nreadline\n",
                   kPrompt = "print [GNUPG:] GET_LINE keyedit.prompt\nreadline\n",
-                  kSaved = "writefile --secret-keyring= the changed ring\n";
+                  kSaved = "writefile --secret-keyring= the changed ring\non --list-keys\n" + kPub +
+                           kFprLine + "on --detach-sign\n" + kSig;
 
 // A GnuPG that serves each command well, before and after a fault's place.
 const std::pair<std::string, std::string> kGoodGpg[] = {
@@ -203,7 +206,8 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
          "トウェアで暗号化し直してもらってください"},
         {57, 115,
          "この公開鍵ファイルの鍵は失効しているか、有効期限が切れているため、暗号化に使えません。受"
-         "け取る人に最新の公開鍵ファイルを送ってもらってください"}};
+         "け取る人に最新の公開鍵ファイルを送ってもらってください"},
+        {58, 117, "パスフレーズの先頭と末尾には空白を使えません"}};
     for (const auto& [code, id, text] : later) {
         EXPECT_EQ(ResultMessage(code), StringText(id)) << code;
 #ifndef _WIN32
@@ -211,7 +215,7 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
 #endif
         (void)text;
     }
-    for (ResultCode code : {2, 58, 1000, -1}) {  // no pair of their own
+    for (ResultCode code : {2, 59, 1000, -1}) {  // no pair of their own
         EXPECT_EQ(ResultMessage(code), ResultMessage(51)) << code;
     }
     char cut[8] = "zzzzzzz";
@@ -337,9 +341,14 @@ TEST(Frame, SeparatorsWordsAndStatusLines) {
 // whatever the user set stays, also to another value; a comment or a longer
 // word does not count as setting an option.
 TEST(Frame, OptionsFileGetsWhatItLacksAndKeepsWhatItHas) {
-    const std::string added = "# SHA-256 signatures, which today's OpenPGP programs require\n",
+    const std::string added =
+                          "# SHA-256 signatures, which today's OpenPGP programs require, "
+                          "and a strong protection of the secret key\n",
                       cert = "cert-digest-algo SHA256\n",
-                      personal = "personal-digest-preferences SHA256\n", dsa2 = "enable-dsa2\n";
+                      personal = "personal-digest-preferences SHA256\n",
+                      dsa2 =
+                          "enable-dsa2\ns2k-count 4194304\ns2k-digest-algo SHA256\n"
+                          "s2k-cipher-algo AES256\n";
     const struct {
         std::string before, after;  // after: "" when nothing is added
     } rows[] = {
@@ -347,12 +356,14 @@ TEST(Frame, OptionsFileGetsWhatItLacksAndKeepsWhatItHas) {
         {"keyserver x\n", "keyserver x\n" + added + cert + personal + dsa2},
         {"keyserver x", "keyserver x\n" + added + cert + personal + dsa2},
         {"cert-digest-algo SHA512\n", "cert-digest-algo SHA512\n" + added + personal + dsa2},
-        {" \tenable-dsa2\r\ncert-digest-algo SHA1\npersonal-digest-preferences SHA1", ""},
+        {" \tenable-dsa2\r\ncert-digest-algo SHA1\npersonal-digest-preferences SHA1\n"
+         "s2k-count 65536\ns2k-digest-algo SHA1\ns2k-cipher-algo CAST5",
+         ""},
         {"# enable-dsa2\nenable-dsa2-x\n",
          "# enable-dsa2\nenable-dsa2-x\n" + added + cert + personal + dsa2},
     };
     for (const auto& row : rows) {
-        char out[400];
+        char out[600];
         long length =
             AddMissingGnupgOptions(row.before.data(), row.before.size(), out, sizeof out, "\n");
         EXPECT_EQ(length > 0 ? std::string(out, static_cast<std::size_t>(length)) : "", row.after)
@@ -415,6 +426,17 @@ TEST(Frame, PacketListingSurvey) {
         EXPECT_EQ(survey.outdated, row.outdated) << row.listing;
         EXPECT_EQ(survey.preferences, row.preferences) << row.listing;
     }
+    // The weakest protection of the first key's secret packets; none is 0.
+    const std::string secret = ":secret key packet:\n\tprotect count: 4194304 (192)\n",
+                      sub = ":secret sub key packet:\n";
+    for (const auto& [listing, weakest] :
+         {std::pair{secret + sub + "\tprotect count: 65536 (96)\n", 65536ul},
+          std::pair{secret + sub + ":secret key packet:\n", 0ul}}) {
+        SelfSignatureSurvey survey{};
+        ReadPacketListing(listing.c_str(), &survey);
+        EXPECT_EQ(survey.secretKeys, 2) << listing;
+        EXPECT_EQ(survey.weakestProtection, weakest) << listing;
+    }
 }
 
 TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
@@ -426,7 +448,8 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
                                 "--passphrase-fd=0 ",
                       listSecret = s + Q(secring) +
                                    " --batch --no-default-keyring --list-secret-keys "
-                                   "--with-colons --with-fingerprint";
+                                   "--with-colons --with-fingerprint",
+                      copy = folder.PathOf("conf/change-");
     const std::vector<std::string> lines[] = {
         {encrypt + "-s -e -r " + kFpr + " -o " + Q(output) + " " + Q(input)},
         {encrypt + " -e -r " + kFpr + " -o " + Q(output) + " " + Q(input)},
@@ -442,8 +465,15 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
         {h + "keyring=" + Q(keyFile) +
          " --batch --no-default-keyring --list-keys --with-colons --with-fingerprint"},
         {listSecret},
-        {listSecret, s + Q(secring) + " --keyring=" + Q(pubring) +
-                         " --no-default-keyring --command-fd=0 --edit-key " + kFpr + " passwd"},
+        {listSecret,
+         s + Q(copy + "secring.gpg") + " --keyring=" + Q(copy + "pubring.gpg") +
+             " --no-default-keyring --command-fd=0 --edit-key " + kFpr + " passwd",
+         s + Q(copy + "secring.gpg") + listSecret.substr(s.size() + Q(secring).size()),
+         h + "keyring=" + Q(copy + "pubring.gpg") +
+             " --batch --no-default-keyring --list-keys --with-colons --with-fingerprint",
+         s + Q(copy + "secring.gpg") + " --keyring=" + Q(copy + "pubring.gpg") +
+             " --no-default-keyring" + batch + "--passphrase-fd=0 --detach-sign -o " +
+             Q(copy + "check.sig") + " " + Q(copy + "pubring.gpg")},
     };
     for (int cmd = 0; cmd < 10; ++cmd) {
         folder.InstallFakeGpg(GoodGpg(Cmd(cmd)));
@@ -611,7 +641,7 @@ TEST_F(EngineTest, RefusalsComeBeforeGpgRunsAndChangeNothing) {
     const std::string none = folder.PathOf("none"), quoted = folder.PathOf("say \"hi\".txt"),
                       in2 = folder.PathOf("./report.doc"), key2 = folder.PathOf("./hanako.gpg"),
                       longName(1700, 'r'), tooLong(257, 'p'), line = "password1\n%pubring x",
-                      deep = none + "/deeper", cr = "a\rb", short7 = "1234567";
+                      deep = none + "/deeper", cr = "a\rb", short7 = "1234567", edge = " password1";
     using Field = std::string E::*;
     const Field out = &E::output, in = &E::input, key = &E::keyName, pass = &E::passphrase,
                 fresh = &E::newPassphrase, note = &E::comment, home = &E::conf, sec = &E::secring,
@@ -641,7 +671,7 @@ TEST_F(EngineTest, RefusalsComeBeforeGpgRunsAndChangeNothing) {
         {Verify, kf, none, 27},       {Sign, pub, none, 27},         {List, home, none, 19},
         {List, kf, none, 27},         {ListSecret, sec, none, 26},   {Change, sec, none, 26},
         {Export, pub, none, 27},      {Generate, home, none, 19},    {Generate, newSec, deep, 20},
-        {Generate, newPub, deep, 21}};
+        {Generate, newPub, deep, 21}, {Generate, pass, edge, 58}};
     const std::string files[] = {secring, pubring, trustdb, keyFile, input, output};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.value);
@@ -917,7 +947,8 @@ TEST_F(RoundTrip, SignaturesPassphraseChangeExportAndListings) {
     // GnuPG cannot write the secret key ring (a folder takes the name of its
     // new copy): no success is reported, and the old passphrase stays.
     Be(Taro(), Taro());
-    const std::string posixCopy = secring + ".tmp", windowsCopy = folder.PathOf("conf/secring.tmp");
+    const std::string posixCopy = folder.PathOf("conf/change-secring.gpg.tmp"),
+                      windowsCopy = folder.PathOf("conf/change-secring.tmp");
     MakeFolderAt(posixCopy);
     MakeFolderAt(windowsCopy);
     EXPECT_EQ(Run(Change), "51");
@@ -1013,19 +1044,20 @@ TEST_F(RoundTrip, OutputsOntoAFullDiskAreNeitherLeftNorCalledDone) {
     RemoveTree(disk + "filler");
 }
 
-// A key made before, with GnuPG 1.4's SHA-1 self-signatures: a refused
+// A key made before, with GnuPG 1.4's SHA-1 self-signatures and protection: a refused
 // passphrase, or an edit that still signs with SHA-1 (the user's options
 // file says so), leaves both key rings exactly as they were and no copy
-// behind; then one renewal signs again with SHA-256 (same fingerprint,
-// passphrase and preferences), and a second one finds nothing to do.
+// behind; then one renewal signs again with SHA-256 and protects the key
+// anew (same fingerprint, passphrase and preferences), and a second one
+// finds nothing to do.
 TEST_F(RoundTrip, AnOldStyleKeyIsRenewedOnce) {
     const std::string old = OldStyleKeyFolder(), oldSecret = ReadFile(old + "secring.gpg"),
                       oldPublic = ReadFile(old + "pubring.gpg"),
                       fingerprint = ReadFile(old + "fingerprint.txt").substr(0, 40),
                       options = folder.PathOf("conf/gpg.conf");
-    auto Survey = [&] {
+    auto Survey = [&](const std::string& ring) {
         SelfSignatureSurvey survey{};
-        EXPECT_EQ(SurveySelfSignatures(conf.c_str(), pubring.c_str(), &survey), 0);
+        EXPECT_EQ(SurveySelfSignatures(conf.c_str(), ring.c_str(), &survey), 0);
         return survey;
     };
     auto Renew = [&](const std::string& pass) {
@@ -1048,16 +1080,16 @@ TEST_F(RoundTrip, AnOldStyleKeyIsRenewedOnce) {
         EXPECT_EQ(Renew(row.passphrase), row.outcome);
         EXPECT_EQ(ReadFile(secring), oldSecret);
         EXPECT_EQ(ReadFile(pubring), oldPublic);
-        for (const std::string& name : ListFolder(conf)) {
-            EXPECT_EQ(name.find("renew-"), std::string::npos) << name;
-        }
+        EXPECT_EQ(ChangeFilesIn(conf), std::vector<std::string>{});
     }
     RemoveTree(options);
-    SelfSignatureSurvey before = Survey();
+    SelfSignatureSurvey before = Survey(pubring);
     EXPECT_EQ(before.selfSignatures, 2);
     EXPECT_EQ(before.outdated, 2);
+    EXPECT_EQ(Survey(secring).weakestProtection, 65536u);
     EXPECT_EQ(Renew("password1"), "0 renewed");
-    SelfSignatureSurvey after = Survey();
+    EXPECT_EQ(Survey(secring).weakestProtection, kKeyProtectionCount);
+    SelfSignatureSurvey after = Survey(pubring);
     EXPECT_EQ(after.selfSignatures, 2);
     EXPECT_EQ(after.outdated, 0);
     EXPECT_STREQ(after.keyId, before.keyId);
@@ -1068,12 +1100,15 @@ TEST_F(RoundTrip, AnOldStyleKeyIsRenewedOnce) {
     EXPECT_EQ(Run(Sign), "0");  // the same passphrase
     EXPECT_EQ(Run(Verify), "0");
     for (const std::string& name : ListFolder(conf)) {
-        EXPECT_EQ(name.find("renew-"), std::string::npos) << name;
+        EXPECT_EQ(name.find("change-"), std::string::npos) << name;
     }
 
+    // Up to date and remembered so: no GnuPG run, no change.
     platform::FileStamp secret = platform::StampFile(secring.c_str()),
                         pub = platform::StampFile(pubring.c_str());
+    int runs = GpgRunCount();
     EXPECT_EQ(Renew("password1"), "0");
+    EXPECT_EQ(GpgRunCount(), runs);
     EXPECT_EQ(platform::StampFile(secring.c_str()).modified, secret.modified);
     EXPECT_EQ(platform::StampFile(pubring.c_str()).modified, pub.modified);
 }

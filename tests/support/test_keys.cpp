@@ -21,6 +21,17 @@ std::string FingerprintOf(const TestUser& user) {
     return ReadFile(CacheFolder(user) + "fingerprint.txt");
 }
 
+std::vector<std::string> ChangeFilesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const std::string& name : ListFolder(folder)) {
+        if (name.rfind("change-", 0) == 0 || name.rfind("kept-", 0) == 0 ||
+            name.rfind("keyring-replac", 0) == 0) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
 UserFolder::UserFolder(const TestUser& user) : passphrase(user.passphrase) {
     FingerprintOf(user);  // fails loudly when the keys are missing
     folder.InstallRealGpg();

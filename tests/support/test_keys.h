@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -45,6 +46,10 @@ inline std::string TwoKeysFile() {
 // <jiro@example.com>, passphrase "password1"; secring.gpg, pubring.gpg and
 // fingerprint.txt, with a trailing separator.
 std::string OldStyleKeyFolder();
+
+// The files in `folder` that a key ring change makes and removes again
+// (copies, kept rings, markers).
+std::vector<std::string> ChangeFilesIn(const std::string& folder);
 
 // A program folder with the real GnuPG and a copy of the user's key rings.
 struct UserFolder {

@@ -76,6 +76,7 @@ TEST_F(KeyWorkflows, PassphraseChangeRefusalsChangeNothing) {
         EXPECT_EQ(PassphraseChangeWorkflow(MainWindow(), Keys()), c.code) << c.entries[1]->size();
         EXPECT_STREQ(Keys()->passphrase, "password1");
         EXPECT_TRUE(ReadFile(taro.secretKeyring) == key) << "the key changed";
+        EXPECT_EQ(ChangeFilesIn(taro.homeDir), std::vector<std::string>{});
     }
     EXPECT_EQ(ui.messageBoxes.at(0).text, StringText(57));
 }
@@ -103,6 +104,9 @@ TEST_F(KeySetupForm, RefusalsLeaveTheFormOpen) {
         std::string cached;
     } cases[] = {
         {"Taro Yamada", "password1", "Password1", 22, "cached"},
+        // GnuPG would drop a blank at either end: the key would not take it.
+        {"Taro Yamada", " password1", " password1", 58, "cached"},
+        {"Taro Yamada", "password1\t", "password1\t", 58, "cached"},
         {"Tar", k256, k256, 16, "cached"},
         {"Tar", kanji130, kanji130, 16, "cached"},
         {"Tar", k255 + "x", k255, 16, "cached"},
