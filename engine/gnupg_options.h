@@ -2,7 +2,7 @@
 // its home folder on every run): it makes GnuPG sign with SHA-256, the key's
 // own self-signatures as well as every signature of data, which today's
 // OpenPGP programs require. GnuPG 1.4 would otherwise use SHA-1 with the
-// program's 1024-bit DSA key.
+// program's 1024-bit DSA key. It also makes GnuPG report its progress.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,10 @@ inline constexpr const char* kGnupgSigningOptions[] = {
     "cert-digest-algo SHA256", "personal-digest-preferences SHA256",
     "enable-dsa2",  // lets a 160-bit DSA key use a longer digest, cut to its size
 };
+
+// The option that makes GnuPG report how far it got with a file, about once a
+// second ("[GNUPG:] PROGRESS"), for the progress window of long runs.
+inline constexpr const char* kGnupgProgressOptions[] = {"enable-progress-filter"};
 
 // Makes sure that `homeDir`/gpg.conf sets the options above. A missing file
 // is written; an existing one keeps every line it has, and each option it

@@ -5,6 +5,7 @@
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
 #include "workflows/gpg_names.h"
+#include "workflows/run_progress.h"
 
 namespace {
 
@@ -85,11 +86,13 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return single;
     }
 
-    ResultCode named = NameOutputForGpg(output, &gpgOutput);
+    const char* const readNames[] = {input, keyFile, nullptr};
+    ResultCode named = NameOutputForGpg(output, readNames, keys.homeDir, &gpgOutput);
     if (named != rc::kOk) {
         return named;
     }
     std::int32_t flags = 0;
+    RunProgress progress(owner, input);
     ui::CursorToken cursor = ui::ShowWaitCursor();
     if (context->encryptNoSign == 0) {
         EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
@@ -102,6 +105,7 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     if (result == rc::kSignFailed && context->encryptNoSign != 0) {
         result = rc::kOk;
     }
-    SettleOutput(output, gpgOutput, result);
-    return result;
+    // Encrypted without a signature (33), the file is there all the same.
+    return SettleOutput(output, keys.homeDir, gpgOutput, result,
+                        result == rc::kOk || result == rc::kSignFailed);
 }

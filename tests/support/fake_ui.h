@@ -53,6 +53,11 @@ struct State {
     std::map<std::pair<ui::Window, unsigned>, unsigned> timers;  // running: period
     std::map<ui::Window, int> buttonStates;                      // missing: 0
     std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
+    // The progress window: opened as "progress: <file>" and closed as
+    // "progress closed" in `events`; the figures shown ("done/total"), and
+    // the figure at which the user presses Cancel (0: never).
+    std::vector<std::string> progress;
+    int cancelAtFigure = 0;
 };
 extern State state;
 
