@@ -125,7 +125,7 @@ TEST(AnsiNames, GnupgGetsShortNamesOfFilesOutsideTheCodePage) {
     // refused first. Without short names that still works.
     const std::string home = folder.PathOf("");
     GpgName out;
-    EXPECT_EQ(NameOutputForGpg(input.c_str(), inputs, home.c_str(), &out), rc::kBadFileChoice);
+    EXPECT_EQ(NameOutputForGpg(gpg.path, inputs, home.c_str(), &out), rc::kBadFileChoice);
     for (bool shortNames : {true, false}) {
         platform::PretendNoShortNames(!shortNames);
         ASSERT_EQ(NameOutputForGpg(output.c_str(), inputs, home.c_str(), &out), rc::kOk);
