@@ -2,6 +2,7 @@
 
 #include "engine/encryption_commands.h"
 #include "engine/gnupg_options.h"
+#include "engine/gpg_runner.h"
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
 #include "workflows/gpg_names.h"
@@ -68,11 +69,18 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return chosen;
     }
 
+    // From here on GnuPG runs: the window keeps answering, and Cancel works.
+    RunProgress progress(owner, input);
     // The recipient is the one key of the key file, named by its fingerprint.
     // Every failure of the listing leaves the list empty: all are 44, but a
     // key that GnuPG 1.4 cannot encrypt for, which has a message of its own.
     KeyList list{nullptr};
-    if (ListPublicKeys(keys.homeDir, gpgKeyFile.path, &list) == rc::kKeyMethodUnusable) {
+    ResultCode listed = ListPublicKeys(keys.homeDir, gpgKeyFile.path, &list);
+    if (GpgRunCancelled()) {
+        FreeKeyList(&list);
+        return rc::kCancelled;
+    }
+    if (listed == rc::kKeyMethodUnusable) {
         return rc::kKeyMethodUnusable;
     }
     // GnuPG would refuse a revoked or expired key with nothing to act on:
@@ -92,7 +100,6 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return named;
     }
     std::int32_t flags = 0;
-    RunProgress progress(owner, input);
     ui::CursorToken cursor = ui::ShowWaitCursor();
     if (context->encryptNoSign == 0) {
         EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
