@@ -692,12 +692,9 @@ TEST(PassphraseChange, RefusesAnUnusablePassphraseThenChanges) {
 // Bytes that do not compress, as photos and videos: a xorshift stream.
 std::string Incompressible(std::size_t size) {
     std::string bytes(size, '\0');
-    std::uint64_t state = 88172645463325252ull;
-    for (std::size_t i = 0; i + 8 <= size; i += 8) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        std::memcpy(&bytes[i], &state, 8);
+    for (std::uint64_t i = 0, x = 88172645463325252ull; i + 8 <= size; i += 8) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        std::memcpy(&bytes[i], &x, 8);
     }
     return bytes;
 }

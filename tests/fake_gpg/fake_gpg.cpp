@@ -4,8 +4,8 @@
 // (TEXT knows \r \n \\): on ARG (what follows applies to runs with ARG) |
 // print TEXT (and a line feed) | write TEXT | flood N TEXT (N bytes of it) |
 // writefile OPT TEXT (into the file of option "-o" FILE or "--x="FILE) |
-// readline | readall | busy MS (computing) | sleep MS | pid FILE (its process
-// id into FILE) | hang | closeoutput | crash |
+// readline | readall | busy MS (computing) | sleep MS | hang | closeoutput |
+// crash |
 // exit N (ends with exit status N) | exec PATH (run it with the same
 // arguments and streams).
 #include <chrono>
@@ -148,12 +148,6 @@ int main(int argc, char** argv) {
             Sleep(static_cast<DWORD>(number));
 #else
             usleep(static_cast<useconds_t>(number) * 1000);
-#endif
-        } else if (verb == "pid") {
-#ifdef _WIN32
-            std::ofstream(text) << GetCurrentProcessId();
-#else
-            std::ofstream(text) << getpid();
 #endif
         } else if (verb == "hang") {
             for (;;) {  // a wait that never wakes: a hung process uses no processor time

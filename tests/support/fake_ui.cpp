@@ -88,26 +88,15 @@ void SetProgressBarPosition(Window, int, int) {}
 
 void RepaintNow(Window) {}
 
-namespace {
-void (*gCancel)() = nullptr;
-}  // namespace
-
-ProgressWindow OpenProgressWindow(Window, const char* fileName, void (*cancel)()) {
+ProgressWindow OpenProgressWindow(Window, const char* fileName, void (*)()) {
     state.events.push_back(std::string("progress: ") + fileName);
-    gCancel = cancel;
-    return &gCancel;
+    return nullptr;
 }
 
-void ShowProgress(ProgressWindow, std::uint64_t done, std::uint64_t total) {
-    state.progress.push_back(std::to_string(done) + "/" + std::to_string(total));
-    if (static_cast<int>(state.progress.size()) == state.cancelAtFigure) {
-        gCancel();
-    }
-}
+void ShowProgress(ProgressWindow, std::uint64_t, std::uint64_t) {}
 
 void CloseProgressWindow(ProgressWindow) {
     state.events.push_back("progress closed");
-    gCancel = nullptr;
 }
 
 CursorToken ShowWaitCursor() {

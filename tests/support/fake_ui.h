@@ -32,7 +32,7 @@ struct State {
     // "open: <title>", "save: <title>", "prompt: <caption>", "key setup"
     // (always cancelled), "enable <id>", "disable <id>", "wait cursor", "show
     // window", "status: <text>", "timer start <id>", "close request", "about
-    // box", "help <command> <file>".
+    // box", "help <command> <file>", "progress: <file>", "progress closed".
     std::vector<std::string> events;
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<int> messageBoxAnswers;  // past the end: the first button
@@ -53,11 +53,6 @@ struct State {
     std::map<std::pair<ui::Window, unsigned>, unsigned> timers;  // running: period
     std::map<ui::Window, int> buttonStates;                      // missing: 0
     std::map<std::pair<ui::Window, unsigned>, bool> menuChecks;
-    // The progress window: opened as "progress: <file>" and closed as
-    // "progress closed" in `events`; the figures shown ("done/total"), and
-    // the figure at which the user presses Cancel (0: never).
-    std::vector<std::string> progress;
-    int cancelAtFigure = 0;
 };
 extern State state;
 

@@ -75,9 +75,6 @@ int CountOpenHandles();
 int CountHandlesOf(unsigned long processId);
 int CountFileDialogKeysOf(unsigned long processId);
 #endif
-// Whether the process `id` still runs (a zombie counts as ended on POSIX).
-bool ProcessRuns(long id);
-
 // A handle opened only to see whether something closes it behind our back.
 struct Probe {
     long long handle;

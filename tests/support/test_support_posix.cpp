@@ -75,13 +75,3 @@ void CloseProbe(const Probe& probe) {
 }
 
 }  // namespace test_support
-
-namespace test_support {
-
-bool ProcessRuns(long id) {
-    std::string stat = ReadFile("/proc/" + std::to_string(id) + "/stat");
-    std::size_t name = stat.rfind(')');
-    return name != std::string::npos && stat.size() > name + 2 && stat[name + 2] != 'Z';
-}
-
-}  // namespace test_support

@@ -195,17 +195,3 @@ void CloseProbe(const Probe& probe) {
 }
 
 }  // namespace test_support
-
-namespace test_support {
-
-bool ProcessRuns(long id) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
-    if (process == nullptr) {
-        return false;
-    }
-    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return runs;
-}
-
-}  // namespace test_support

@@ -7,7 +7,6 @@
 #include "tests/workflows/workflow_fixture.h"
 #include "workflows/decrypt_workflow.h"
 #include "workflows/encrypt_workflow.h"
-#include "workflows/gpg_names.h"
 #include "workflows/sign_workflow.h"
 #include "workflows/verify_workflow.h"
 
@@ -114,39 +113,6 @@ TEST_F(FileWorkflows, CancelsAndRefusalsRunNothing) {
     RemoveTree(taro.folder.PathOf("bin/gpg.exe"));  // the key listing cannot run
     ui.fileDialogAnswers = {hanakoKey, plain + ".gpg"};
     EXPECT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 44);
-}
-
-// The progress window follows GnuPG's figures to the end; Cancel at its
-// first figure ends GnuPG and leaves nothing under the output's name, nor
-// the temporary file GnuPG wrote; a temporary file that a run killed with
-// the program left is removed at the next start, and nothing else is.
-TEST_F(FileWorkflows, ProgressCancelAndUnfinishedOutputs) {
-    std::string sealed = plain + ".gpg", opened = taro.folder.PathOf("opened.doc");
-    WriteFile(plain, std::string(3000000, 'q'));
-    ui.fileDialogAnswers = {taroKey, sealed};
-    ASSERT_EQ(EncryptWorkflow(MainWindow(), Context(), plain.c_str()), 0);
-    EXPECT_EQ(ui.progress.back(), "3000000/3000000");
-    EXPECT_EQ(std::count(ui.events.begin(), ui.events.end(), "progress: " + plain), 1);
-    const std::vector<std::string> before = ListFolder(taro.folder.Folder());
-    for (Workflow workflow : {EncryptWorkflow, DecryptWorkflow}) {
-        fake_ui::Reset();
-        ui.cancelAtFigure = 1;
-        ui.fileDialogAnswers = {taroKey, workflow == EncryptWorkflow ? plain + ".2.gpg" : opened};
-        const char* input = (workflow == EncryptWorkflow ? plain : sealed).c_str();
-        EXPECT_EQ(workflow(MainWindow(), Context(), input), 1);
-        EXPECT_EQ(ui.events.back(), "progress closed");
-        EXPECT_EQ(ListFolder(taro.folder.Folder()), before);
-    }
-    EXPECT_FALSE(Exists(taro.folder.PathOf("conf/unfinished.txt")));
-    const std::string left = taro.folder.PathOf("~qlt12AB.tmp"),
-                      other = taro.folder.PathOf("mine.tmp");
-    WriteFile(left, "part");
-    WriteFile(other, "the user's");
-    WriteFile(taro.folder.PathOf("conf/unfinished.txt"), left + "\n" + other + "\n");
-    RemoveUnfinishedOutputs(Keys()->homeDir);
-    EXPECT_FALSE(Exists(left));
-    EXPECT_TRUE(Exists(other));
-    EXPECT_FALSE(Exists(taro.folder.PathOf("conf/unfinished.txt")));
 }
 
 }  // namespace
