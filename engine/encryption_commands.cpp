@@ -144,6 +144,10 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
     DecryptJob job{{flags, passphrase}, {}};
     int exitStatus = platform::kNoExitStatus;
     ResultCode runResult = RunGpg(commandLine, DecryptHandler, &job, &exitStatus);
+    if (GpgRunCancelled()) {
+        RemoveOutputOfRun(output, before);
+        return rc::kCancelled;
+    }
 
     if (!(*flags & kDecryptionEnded) || (*flags & kDecryptionFailed)) {
         if (GpgStarted(runResult)) {
@@ -188,6 +192,10 @@ ResultCode EncryptFile(const char* homeDir, const char* secretKeyring, const cha
     CommandJob job{flags, passphrase};
     int exitStatus = platform::kNoExitStatus;
     ResultCode runResult = RunGpg(commandLine, EncryptHandler, &job, &exitStatus);
+    if (GpgRunCancelled()) {
+        RemoveOutputOfRun(output, before);
+        return rc::kCancelled;
+    }
     if (runResult != rc::kOk) {
         return runResult;
     }

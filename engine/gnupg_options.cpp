@@ -47,29 +47,40 @@ bool SetsOption(const char* text, std::size_t size, const char* option) {
     return false;
 }
 
+// Adds each option of `options` that `current` does not set, after `comment`.
+template <std::size_t N>
+void AddGroup(const char* current, std::size_t size, const char* const (&options)[N],
+              const char* comment, const char* lineEnd, std::string* text, bool* added) {
+    bool commented = false;
+    for (const char* option : options) {
+        if (SetsOption(current, size, option)) {
+            continue;
+        }
+        if (!*added && !text->empty() && text->back() != '\n') {
+            *text += lineEnd;  // the last line of the user's file had no end
+        }
+        if (!commented) {
+            *text += comment;
+            *text += lineEnd;
+        }
+        *added = commented = true;
+        *text += option;
+        *text += lineEnd;
+    }
+}
+
 }  // namespace
 
 long AddMissingGnupgOptions(const char* current, std::size_t size, char* out, std::size_t capacity,
                             const char* lineEnd) {
     std::string text(current, size);
     bool added = false;
-    for (const char* option : kGnupgSigningOptions) {
-        if (SetsOption(current, size, option)) {
-            continue;
-        }
-        if (!added && !text.empty() && text.back() != '\n') {
-            text += lineEnd;  // the last line of the user's file had no end
-        }
-        if (!added) {
-            text +=
-                "# SHA-256 signatures, which today's OpenPGP programs require, and a strong "
-                "protection of the secret key";
-            text += lineEnd;
-        }
-        added = true;
-        text += option;
-        text += lineEnd;
-    }
+    AddGroup(current, size, kGnupgSigningOptions,
+             "# SHA-256 signatures, which today's OpenPGP programs require, and a strong "
+             "protection of the secret key",
+             lineEnd, &text, &added);
+    AddGroup(current, size, kGnupgProgressOptions, "# progress figures for long runs", lineEnd,
+             &text, &added);
     if (!added) {
         return 0;
     }

@@ -8,6 +8,7 @@
 // hashed over 4 MB with SHA-256 into an AES-256 key, where GnuPG 1.4 would
 // hash 64 KB only, so that a copy of the key folder that goes astray does
 // not fall quickly to guessing. That costs about 0.05 s per use of the key.
+// Last, it makes GnuPG report its progress on long runs.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +26,10 @@ inline constexpr const char* kGnupgSigningOptions[] = {
 // The hashed octets of the secret key's protection that the options file
 // asks for; a key protected with fewer is protected anew once.
 inline constexpr unsigned long kKeyProtectionCount = 4194304;
+
+// The option that makes GnuPG report how far it got with a file, about once a
+// second ("[GNUPG:] PROGRESS"), for the progress window of long runs.
+inline constexpr const char* kGnupgProgressOptions[] = {"enable-progress-filter"};
 
 // Makes sure that `homeDir`/gpg.conf sets the options above. A missing file
 // is written; an existing one keeps every line it has, and each option it

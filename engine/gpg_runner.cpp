@@ -171,10 +171,47 @@ private:
     WatchedChild child_;
 };
 
+// The run in progress, for a cancel that comes while it waits. Only the
+// program's one user-interface thread runs GnuPG and cancels it.
+OsHandle gRunningChild = kNoHandle;
+bool gCancelled = false;
+ProgressSink gProgressSink = nullptr;
+void* gProgressContext = nullptr;
+
 }  // namespace
 
 int GpgRunCount() {
     return gGpgRuns;
+}
+
+void SetGpgProgressSink(ProgressSink sink, void* context) {
+    gProgressSink = sink;
+    gProgressContext = context;
+}
+
+void ReportGpgProgress(std::uint64_t done, std::uint64_t total) {
+    if (gProgressSink != nullptr) {
+        gProgressSink(done, total, gProgressContext);
+    }
+}
+
+void CancelGpgRun() {
+    if (gRunningChild == kNoHandle || gCancelled) {
+        return;
+    }
+    gCancelled = true;
+    // Its output ends with it, so the handler finishes at once; the wait
+    // lets files it held open be removed right away.
+    platform::EndChild(gRunningChild);
+    platform::AwaitChildEnd(gRunningChild);
+}
+
+bool GpgRunCancelled() {
+    return gCancelled;
+}
+
+bool GpgRunning() {
+    return gRunningChild != kNoHandle;
 }
 
 void SetGpgIdleLimitForTesting(int milliseconds) {
@@ -194,6 +231,7 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data, in
     int unused = 0;
     int& status = exitStatus != nullptr ? *exitStatus : unused;
     status = platform::kNoExitStatus;
+    gCancelled = false;
     PipeSet pipes;
     pipes.ownStdin = platform::GetStandardHandle(platform::StdStream::Input);
     pipes.ownStdout = platform::GetStandardHandle(platform::StdStream::Output);
@@ -212,7 +250,7 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data, in
     }
 
     inheritableEnd = kNoHandle;
-    if (!platform::CreateInheritablePipe(&inheritableEnd, &pipes.childStdout)) {
+    if (!platform::CreateWaitablePipe(&inheritableEnd, &pipes.childStdout)) {
         CleanUp(&pipes);
         return rc::kStdoutPipeCreate;
     }
@@ -250,11 +288,13 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data, in
     CloseSlot(&pipes.childStdout);
 
     ResultCode result = rc::kOk;
+    gRunningChild = streams.process;
     {
         Watchdog watchdog(streams.process);
         result = (handler != nullptr ? handler : DrainOutput)(&streams, data);
         platform::AwaitChildEnd(streams.process);
     }
+    gRunningChild = kNoHandle;
     status = platform::WaitForChild(streams.process);
     if (streams.stdinWriter == kNoHandle) {
         pipes.stdinWriter = kNoHandle;

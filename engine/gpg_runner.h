@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "engine/result_codes.h"
 #include "platform/platform.h"
@@ -31,6 +32,23 @@ ResultCode RunGpg(const char* commandLine, StatusHandler handler, void* data,
 // How many times RunGpg has started GnuPG in this process (tests count the
 // runs of a start with it).
 int GpgRunCount();
+
+// A long run can be followed and stopped. GnuPG reports how far it got with
+// a file ("[GNUPG:] PROGRESS"); the status loop hands the bytes done and the
+// total to the sink, if one is set (nullptr: none).
+using ProgressSink = void (*)(std::uint64_t done, std::uint64_t total, void* context);
+void SetGpgProgressSink(ProgressSink sink, void* context);
+// Hands figures to the sink; the status loop calls it.
+void ReportGpgProgress(std::uint64_t done, std::uint64_t total);
+// Ends the GnuPG that runs now and marks the run cancelled: the command then
+// removes whatever the run wrote and returns 1. Called while a run waits (a
+// Cancel button, the window's close request, the end of the session); does
+// nothing when no GnuPG runs.
+void CancelGpgRun();
+// Whether the current or last run was cancelled; RunGpg clears it at its start.
+bool GpgRunCancelled();
+// Whether a GnuPG runs now.
+bool GpgRunning();
 
 // While the handler runs and while RunGpg waits for GnuPG to end, a
 // watchdog ends a GnuPG that shows no sign of life for 120 seconds: one

@@ -51,6 +51,10 @@ ResultCode ExportPublicKey(const char* homeDir, const char* publicKeyring, const
     }
     int exitStatus = platform::kNoExitStatus;
     result = RunGpg(commandLine, nullptr, nullptr, &exitStatus);
+    if (GpgRunCancelled()) {
+        RemoveOutputOfRun(output, before);
+        return rc::kCancelled;
+    }
     if (result != rc::kOk) {
         RemoveOutputOfRun(output, before);  // an emptied old file too
         return result;

@@ -64,6 +64,10 @@ ResultCode SignFile(const char* homeDir, const char* secretKeyring, const char* 
     CommandJob job{flags, passphrase};
     int exitStatus = platform::kNoExitStatus;
     ResultCode runResult = RunGpg(commandLine, SignHandler, &job, &exitStatus);
+    if (GpgRunCancelled()) {
+        RemoveOutputOfRun(signatureFile, before);
+        return rc::kCancelled;
+    }
     if (runResult != rc::kOk) {
         return runResult;
     }
@@ -99,6 +103,9 @@ ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* data
     CommandJob job{flags, ""};
     int exitStatus = platform::kNoExitStatus;
     ResultCode runResult = RunGpg(commandLine, VerifyHandler, &job, &exitStatus);
+    if (GpgRunCancelled()) {
+        return rc::kCancelled;
+    }
     if (*flags & kValidSignature) {
         if (runResult != rc::kOk) {
             return runResult;

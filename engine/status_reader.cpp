@@ -1,11 +1,39 @@
 #include "engine/status_reader.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 constexpr char kStatusPrefix[] = "[GNUPG:] ";
 constexpr std::size_t kStatusPrefixLength = sizeof kStatusPrefix - 1;
+
+// "[GNUPG:] PROGRESS what char done total": the figures stand at the end,
+// since `what` (the file's name) may hold blanks.
+void NoteProgress(const char* line) {
+    const char* arguments = StatusArguments(line, "PROGRESS");
+    if (arguments == nullptr) {
+        return;
+    }
+    const char* end = arguments + std::strlen(arguments);
+    const char* figures[2] = {nullptr, nullptr};
+    for (int i = 1; i >= 0; --i) {
+        while (end > arguments && end[-1] == ' ') {
+            --end;
+        }
+        const char* start = end;
+        while (start > arguments && start[-1] >= '0' && start[-1] <= '9') {
+            --start;
+        }
+        if (start == end) {
+            return;
+        }
+        figures[i] = start;
+        end = start;
+    }
+    ReportGpgProgress(std::strtoull(figures[0], nullptr, 10),
+                      std::strtoull(figures[1], nullptr, 10));
+}
 
 }  // namespace
 
@@ -90,8 +118,13 @@ ResultCode RunStatusLoop(ChildStreams* streams, const CommandJob& job, const Sta
         if (plan.noteLine != nullptr) {
             plan.noteLine(line, plan.context);
         }
+        NoteProgress(line);
         if (read == rc::kEndOfOutput) {
             return rc::kOk;
+        }
+        if (GpgRunCancelled()) {
+            DrainOutput(streams, nullptr);  // GnuPG has been ended: this is quick
+            return rc::kCancelled;
         }
     }
 }

@@ -35,6 +35,14 @@ void SetStandardHandle(StdStream which, OsHandle handle);
 
 // Creates an anonymous pipe whose two ends are both inheritable by children.
 bool CreateInheritablePipe(OsHandle* readEnd, OsHandle* writeEnd);
+// The same for a child's output: its read end can be waited on while the
+// program's windows keep answering (on Windows an overlapped named pipe).
+bool CreateWaitablePipe(OsHandle* readEnd, OsHandle* writeEnd);
+// While on, reading a child's output and waiting for a child's end keep the
+// program's windows answering: Windows dispatches the window messages of
+// this thread meanwhile (a modal dialog's loop does the same). POSIX, which
+// has no windows here, just waits.
+void SetResponsiveWait(bool on);
 // Makes a copy of a handle, within this process, that children do not inherit.
 bool DuplicateUninheritable(OsHandle source, OsHandle* copy);
 void CloseOsHandle(OsHandle handle);
@@ -48,7 +56,10 @@ struct ChildLaunch {
     const char* workingFolder;  // the child's current folder
 };
 // Starts the child hidden, with inheritance of inheritable handles on and the
-// parent's environment. On success stores the process in *process.
+// parent's environment. On success stores the process in *process. The child
+// ends with the program, however the program ends (Windows: a job object
+// that ends its processes when the program's handle to it closes; Linux: a
+// signal when the starting thread ends).
 bool StartChild(const ChildLaunch& launch, OsHandle* process);
 // The exit status that WaitForChild gives for a child whose status cannot be
 // had, or that a signal ended (never a status a program can exit with).

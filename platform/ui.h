@@ -93,6 +93,19 @@ void SetProgressBarPosition(Window dialog, int id, int position);
 // Repaints a window at once, while the program is busy.
 void RepaintNow(Window window);
 
+// ---- Progress window (dialog 112) --------------------------------------------
+
+// A small window owned by `owner` for one GnuPG run on the file `fileName`,
+// with a progress bar and the button "キャンセル", which calls `cancel`. It
+// appears once the run has lasted about a second. While it is open the owner
+// takes no input, as under a modal dialog, and the program's windows keep
+// answering while GnuPG runs.
+using ProgressWindow = void*;
+ProgressWindow OpenProgressWindow(Window owner, const char* fileName, void (*cancel)());
+// Moves the bar to `done` of `total` (bytes); a total of 0 moves nothing.
+void ShowProgress(ProgressWindow window, std::uint64_t done, std::uint64_t total);
+void CloseProgressWindow(ProgressWindow window);
+
 // ---- Cursor, clipboard -------------------------------------------------------
 
 using CursorToken = std::intptr_t;

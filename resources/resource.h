@@ -11,6 +11,7 @@
 #define IDI_QUILLET 108     // the program icon, large and small
 #define IDD_ABOUT 109       // the about box
 #define IDD_KEY_SETUP 111   // the key setup form
+#define IDD_PROGRESS 112    // the progress window of a long GnuPG run
 
 // ---- Passphrase prompt (dialog 101) -----------------------------------------
 
@@ -48,6 +49,12 @@
 #define IDM_ENCRYPT_NO_SIGN 40014
 #define IDM_HELP 40015
 
+// ---- Progress window (dialog 112) -------------------------------------------
+
+#define IDC_PROGRESS_BAR 1100    // progress bar: how far GnuPG got
+#define IDC_PROGRESS_FILE 1101   // static text: the file's name
+#define IDC_PROGRESS_LABEL 1102  // static text: what happens
+
 // ---- String-table texts that the window code names -------------------------
 
 #define IDS_DROP_HINT 38
@@ -61,5 +68,7 @@
 #define IDS_VERIFY_DONE 98
 #define IDS_FILE_GENUINE 99
 #define IDS_PASSPHRASE_CHANGED 100
+#define IDS_PROGRESS_CAPTION 120
+#define IDS_PROGRESS_LABEL 121
 
 #endif  // QUILLET_RESOURCES_RESOURCE_H

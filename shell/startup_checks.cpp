@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ bool RunStartupChecks(ui::Window mainWindow) {
     KeyPaths* keyPaths = &gAppState.work.keyPaths;
     ResultCode code = ComputeKeyPaths(keyPaths);
     if (code == rc::kOk) {
+        RemoveUnfinishedOutputs(keyPaths->homeDir);  // of a run the program did not outlive
         // The dialogs that follow need a visible owner.
         ui::ShowWindowNow(mainWindow);
         code = CheckKeysAndSettings(mainWindow, keyPaths);

@@ -6,6 +6,7 @@
 #include "engine/encryption_commands.h"
 #include "workflows/file_dialogs.h"
 #include "workflows/gpg_names.h"
+#include "workflows/run_progress.h"
 
 namespace {
 
@@ -84,14 +85,16 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     // user's own public key ring.
     const char* keyring = keyFile[0] != '\0' ? keyFile : keys.publicKeyring;
     ResultCode named = NameInputForGpg(keyring, &gpgKeyring);
+    const char* const readNames[] = {input, keyring, nullptr};
     if (named == rc::kOk) {
-        named = NameOutputForGpg(output, &gpgOutput);
+        named = NameOutputForGpg(output, readNames, keys.homeDir, &gpgOutput);
     }
     if (named != rc::kOk) {
         return named;
     }
 
     std::int32_t flags = 0;
+    RunProgress progress(owner, input);
     ui::CursorToken cursor = ui::ShowWaitCursor();
     ResultCode result = DecryptFile(keys.homeDir, keys.secretKeyring, gpgKeyring.path,
                                     gpgOutput.path, gpgInput.path, keys.passphrase, &flags);
@@ -99,6 +102,8 @@ ResultCode DecryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     if (result == rc::kDecryptedUnverified && keyFile[0] == '\0') {
         result = rc::kOk;  // no signature check was asked for
     }
-    SettleOutput(output, gpgOutput, result);
-    return result;
+    // Decrypted and checked; or decrypted with a signature that is told of.
+    bool decrypted = result == rc::kOk || result == rc::kDecryptedUnverified ||
+                     result == rc::kSignerKeyRevoked || result == rc::kSignerKeyExpired;
+    return SettleOutput(output, keys.homeDir, gpgOutput, result, decrypted);
 }

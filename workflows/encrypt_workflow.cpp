@@ -2,9 +2,11 @@
 
 #include "engine/encryption_commands.h"
 #include "engine/gnupg_options.h"
+#include "engine/gpg_runner.h"
 #include "engine/key_listing.h"
 #include "workflows/file_dialogs.h"
 #include "workflows/gpg_names.h"
+#include "workflows/run_progress.h"
 
 namespace {
 
@@ -67,11 +69,18 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return chosen;
     }
 
+    // From here on GnuPG runs: the window keeps answering, and Cancel works.
+    RunProgress progress(owner, input);
     // The recipient is the one key of the key file, named by its fingerprint.
     // Every failure of the listing leaves the list empty: all are 44, but a
     // key that GnuPG 1.4 cannot encrypt for, which has a message of its own.
     KeyList list{nullptr};
-    if (ListPublicKeys(keys.homeDir, gpgKeyFile.path, &list) == rc::kKeyMethodUnusable) {
+    ResultCode listed = ListPublicKeys(keys.homeDir, gpgKeyFile.path, &list);
+    if (GpgRunCancelled()) {
+        FreeKeyList(&list);
+        return rc::kCancelled;
+    }
+    if (listed == rc::kKeyMethodUnusable) {
         return rc::kKeyMethodUnusable;
     }
     // GnuPG would refuse a revoked or expired key with nothing to act on:
@@ -85,7 +94,8 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
         return single;
     }
 
-    ResultCode named = NameOutputForGpg(output, &gpgOutput);
+    const char* const readNames[] = {input, keyFile, nullptr};
+    ResultCode named = NameOutputForGpg(output, readNames, keys.homeDir, &gpgOutput);
     if (named != rc::kOk) {
         return named;
     }
@@ -102,6 +112,7 @@ ResultCode EncryptWorkflow(ui::Window owner, WorkContext* context, const char* d
     if (result == rc::kSignFailed && context->encryptNoSign != 0) {
         result = rc::kOk;
     }
-    SettleOutput(output, gpgOutput, result);
-    return result;
+    // Encrypted without a signature (33), the file is there all the same.
+    return SettleOutput(output, keys.homeDir, gpgOutput, result,
+                        result == rc::kOk || result == rc::kSignFailed);
 }

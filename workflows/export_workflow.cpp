@@ -49,13 +49,12 @@ ResultCode ExportWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     ResultCode chosen = AskForOutput(owner, kAskOutput, *keyPaths, fileName);
     GpgName gpgOutput;
     if (chosen == rc::kOk) {
-        chosen = NameOutputForGpg(fileName, &gpgOutput);
+        chosen = NameOutputForGpg(fileName, nullptr, keyPaths->homeDir, &gpgOutput);
     }
     if (chosen != rc::kOk) {
         return chosen;
     }
     ResultCode result =
         ExportPublicKey(keyPaths->homeDir, keyPaths->publicKeyring, fingerprint, gpgOutput.path);
-    SettleOutput(fileName, gpgOutput, result);
-    return result;
+    return SettleOutput(fileName, keyPaths->homeDir, gpgOutput, result, result == rc::kOk);
 }

@@ -4,6 +4,7 @@
 #include "engine/signature_commands.h"
 #include "workflows/file_dialogs.h"
 #include "workflows/gpg_names.h"
+#include "workflows/run_progress.h"
 
 namespace {
 
@@ -39,19 +40,20 @@ ResultCode SignWorkflow(ui::Window owner, WorkContext* context, const char* drop
     }
     ProposeWithExtension(input, ".sig", signature);
     ResultCode chosen = AskForOutput(owner, kAskSignature, keys, signature);
+    const char* const readNames[] = {input, nullptr};
     if (chosen == rc::kOk) {
-        chosen = NameOutputForGpg(signature, &gpgSignature);
+        chosen = NameOutputForGpg(signature, readNames, keys.homeDir, &gpgSignature);
     }
     if (chosen != rc::kOk) {
         return chosen;
     }
 
     std::int32_t flags = 0;
+    RunProgress progress(owner, input);
     ui::CursorToken cursor = ui::ShowWaitCursor();
     EnsureGnupgOptions(keys.homeDir);  // SHA-256, even when the file went meanwhile
     ResultCode result = SignFile(keys.homeDir, keys.secretKeyring, keys.publicKeyring,
                                  gpgInput.path, gpgSignature.path, keys.passphrase, &flags);
     ui::RestoreCursor(cursor);
-    SettleOutput(signature, gpgSignature, result);
-    return result;
+    return SettleOutput(signature, keys.homeDir, gpgSignature, result, result == rc::kOk);
 }

@@ -3,6 +3,7 @@
 #include "engine/signature_commands.h"
 #include "workflows/file_dialogs.h"
 #include "workflows/gpg_names.h"
+#include "workflows/run_progress.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
     }
 
     std::int32_t flags = 0;
+    RunProgress progress(owner, input);
     ui::CursorToken cursor = ui::ShowWaitCursor();
     ResultCode result = VerifyFile(context->keyPaths.homeDir, gpgKeyFile.path, gpgInput.path,
                                    gpgSignature.path, &flags);

@@ -5,7 +5,7 @@
 // controlling terminal; a thread reads and discards whatever GnuPG writes to
 // it, so that GnuPG can never block on a full terminal.
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +74,53 @@ bool OpenTerminal(int* master, int* slave, char* name) {
     return true;
 }
 
+// What the child does between its start and the exec of the program.
+struct ChildSetup {
+    const char* program;
+    char* const* argv;
+    const char* workingFolder;
+    const int* streams;    // its standard input, output and error
+    const char* terminal;  // the pseudo-terminal to open, or nullptr
+    pid_t parent;
+    int report;  // where a failure's errno goes
+};
+
+// Runs in the child, which shares the parent's memory until its exec (the
+// parent waits meanwhile), so it makes only plain system calls. It asks to
+// be killed when the thread that started it (the program's one
+// user-interface thread) ends, however the program ends.
+[[noreturn]] void RunChild(const ChildSetup& setup) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != setup.parent) {
+        _exit(127);  // the program ended before the request was made
+    }
+    // A session of its own, whose controlling terminal is the
+    // pseudo-terminal when GnuPG needs one: opened again without O_NOCTTY
+    // in the new session, it becomes that. It stays open for GnuPG's whole
+    // life, so the reader here sees its end only when GnuPG has ended.
+    setsid();
+    for (int fd = 0; fd < 3; ++fd) {
+        dup2(setup.streams[fd], fd);
+    }
+    signal(SIGPIPE, SIG_DFL);  // ignored here, not in GnuPG
+    if ((setup.terminal == nullptr || open(setup.terminal, O_RDWR) >= 0) &&
+        chdir(setup.workingFolder) == 0) {
+        execve(setup.program, setup.argv, environ);
+    }
+    int error = errno;
+    ssize_t told = write(setup.report, &error, sizeof error);
+    _exit(told == sizeof error ? 127 : 126);
+}
+
+// vfork: a fork would copy the page tables of the whole program first.
+pid_t StartChildProcess(const ChildSetup& setup) {
+    pid_t pid = vfork();
+    if (pid == 0) {
+        RunChild(setup);
+    }
+    return pid;
+}
+
 }  // namespace
 
 bool CreateInheritablePipe(OsHandle* readEnd, OsHandle* writeEnd) {
@@ -88,6 +135,12 @@ bool CreateInheritablePipe(OsHandle* readEnd, OsHandle* writeEnd) {
     *writeEnd = fds[1];
     return true;
 }
+
+bool CreateWaitablePipe(OsHandle* readEnd, OsHandle* writeEnd) {
+    return CreateInheritablePipe(readEnd, writeEnd);
+}
+
+void SetResponsiveWait(bool) {}
 
 bool DuplicateUninheritable(OsHandle source, OsHandle* copy) {
     int fd = fcntl(ToFd(source), F_DUPFD_CLOEXEC, 3);
@@ -145,32 +198,31 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process) {
                       fcntl(ToFd(launch.standardError), F_DUPFD_CLOEXEC, 10)};
     bool ready = streams[0] >= 0 && streams[1] >= 0 && streams[2] >= 0;
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    for (int fd = 0; fd < 3; ++fd) {
-        posix_spawn_file_actions_adddup2(&actions, streams[fd], fd);
+    // A failed exec is told through a pipe that a successful one closes.
+    int report[2] = {-1, -1};
+    ready = ready && pipe2(report, O_CLOEXEC) == 0;
+    ChildSetup setup{launch.program,
+                     argv.data(),
+                     launch.workingFolder,
+                     streams,
+                     needsTerminal ? slavePath : nullptr,
+                     getpid(),
+                     report[1]};
+    pid_t pid = ready ? StartChildProcess(setup) : -1;
+    bool started = pid > 0;
+    if (ready) {
+        close(report[1]);
+        int error = 0;
+        ssize_t n;
+        while ((n = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+        }
+        close(report[0]);
+        if (started && n > 0) {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            started = false;
+        }
     }
-    // A session of its own, whose controlling terminal is the pseudo-terminal
-    // when GnuPG needs one: opened again without O_NOCTTY in the new session,
-    // it becomes that. It stays open for GnuPG's whole life, so the reader
-    // here sees its end only when GnuPG has ended.
-    if (needsTerminal) {
-        posix_spawn_file_actions_addopen(&actions, slave, slavePath, O_RDWR, 0);
-    }
-    posix_spawn_file_actions_addchdir_np(&actions, launch.workingFolder);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);  // ignored here, not in GnuPG
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
-
-    pid_t pid = -1;
-    bool started = ready && posix_spawn(&pid, launch.program, &actions, &attributes, argv.data(),
-                                        environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
     for (int fd : streams) {
         if (fd >= 0) {
             close(fd);

@@ -3,6 +3,7 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
@@ -62,7 +63,75 @@ DWORD StdHandleId(StdStream which) {
     return STD_ERROR_HANDLE;
 }
 
+// The job that every child joins: it ends them when its last handle closes,
+// which the system does when the program ends, however it ends. Made with
+// the program, so that no run holds a handle more after it than before.
+HANDLE MakeChildJob() {
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job != nullptr &&
+        !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        job = nullptr;
+    }
+    return job;
+}
+const HANDLE gChildJob = MakeChildJob();
+
+bool gResponsiveWait = false;
+
+// Dispatches every window message of this thread that waits. A quit request
+// is left for the program's own loop, put back once the wait is over.
+void DispatchWaitingMessages(bool* quit, WPARAM* quitCode) {
+    MSG message;
+    while (!*quit && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            *quit = true;
+            *quitCode = message.wParam;
+            break;
+        }
+        // Keyboard use of a dialog (Esc, Tab, Enter), as its own loop would.
+        HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        char className[8] = "";
+        if (root != nullptr && GetClassNameA(root, className, sizeof className) > 0 &&
+            lstrcmpA(className, "#32770") == 0 && IsDialogMessageA(root, &message)) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Waits for `object`; with the responsive wait on, dispatching window
+// messages meanwhile.
+void WaitFor(HANDLE object) {
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (gResponsiveWait && !quit) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &object, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1) {
+            break;  // the object, or a failure: nothing more to wait for here
+        }
+        DispatchWaitingMessages(&quit, &quitCode);
+    }
+    WaitForSingleObject(object, INFINITE);
+    if (quit) {
+        PostQuitMessage(static_cast<int>(quitCode));
+    }
+}
+
+// The event of every read: one thread reads, one read at a time.
+HANDLE ReadEvent() {
+    static HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    return event;
+}
+
 }  // namespace
+
+void SetResponsiveWait(bool on) {
+    gResponsiveWait = on;
+}
 
 OsHandle GetStandardHandle(StdStream which) {
     return FromHandle(GetStdHandle(StdHandleId(which)));
@@ -79,6 +148,32 @@ bool CreateInheritablePipe(OsHandle* readEnd, OsHandle* writeEnd) {
     HANDLE readHandle = nullptr;
     HANDLE writeHandle = nullptr;
     if (!CreatePipe(&readHandle, &writeHandle, &attributes, 0)) {
+        return false;
+    }
+    *readEnd = FromHandle(readHandle);
+    *writeEnd = FromHandle(writeHandle);
+    return true;
+}
+
+bool CreateWaitablePipe(OsHandle* readEnd, OsHandle* writeEnd) {
+    static LONG counter = 0;
+    char name[80];
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\quillet-%lu-%ld", GetCurrentProcessId(),
+                  InterlockedIncrement(&counter));
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof attributes;
+    attributes.bInheritHandle = TRUE;
+    HANDLE readHandle = CreateNamedPipeA(
+        name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 4096, 4096,
+        0, &attributes);
+    if (readHandle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    HANDLE writeHandle = CreateFileA(name, GENERIC_WRITE, 0, &attributes, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (writeHandle == INVALID_HANDLE_VALUE) {
+        CloseHandle(readHandle);
         return false;
     }
     *readEnd = FromHandle(readHandle);
@@ -116,11 +211,17 @@ bool StartChild(const ChildLaunch& launch, OsHandle* process) {
     commandLine += "\" ";
     commandLine += launch.commandLine;
 
+    // Started suspended and let go only once it is in the job, so that
+    // nothing it starts itself escapes the job.
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(launch.program, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        launch.workingFolder, &startup, &info)) {
+    if (!CreateProcessA(launch.program, commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_SUSPENDED, nullptr, launch.workingFolder, &startup, &info)) {
         return false;
     }
+    if (gChildJob != nullptr) {
+        AssignProcessToJobObject(gChildJob, info.hProcess);
+    }
+    ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     *process = FromHandle(info.hProcess);
     return true;
@@ -139,7 +240,7 @@ void EndChild(OsHandle process) {
 }
 
 void AwaitChildEnd(OsHandle process) {
-    WaitForSingleObject(ToHandle(process), INFINITE);
+    WaitFor(ToHandle(process));
 }
 
 bool GetChildProcessorTime(OsHandle process, std::uint64_t* time) {
@@ -150,12 +251,20 @@ bool GetChildProcessorTime(OsHandle process, std::uint64_t* time) {
 }
 
 ReadOutcome ReadStream(OsHandle stream, void* buffer, std::size_t capacity, std::size_t* received) {
+    // Every read names an event: a child's output is an overlapped pipe,
+    // whose read may have to be waited for; any other pipe reads at once.
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = ReadEvent();
     DWORD got = 0;
-    if (ReadFile(ToHandle(stream), buffer, static_cast<DWORD>(capacity), &got, nullptr)) {
-        *received = got;
+    BOOL done = ReadFile(ToHandle(stream), buffer, static_cast<DWORD>(capacity), &got, &overlapped);
+    if (!done && GetLastError() == ERROR_IO_PENDING) {
+        WaitFor(overlapped.hEvent);
+        done = GetOverlappedResult(ToHandle(stream), &overlapped, &got, TRUE);
+    }
+    *received = done ? got : 0;
+    if (done) {
         return ReadOutcome::Data;
     }
-    *received = 0;
     return GetLastError() == ERROR_BROKEN_PIPE ? ReadOutcome::EndOfStream : ReadOutcome::Failed;
 }
 

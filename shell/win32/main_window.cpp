@@ -14,6 +14,7 @@
 #include "shell/file_drop.h"
 #include "shell/startup_checks.h"
 #include "shell/status_text.h"
+#include "workflows/gpg_names.h"
 
 namespace {
 
@@ -219,6 +220,21 @@ void CloseMainWindow(HWND mainWindow) {
     DestroyWindow(mainWindow);
 }
 
+namespace {
+
+// A close request that came while GnuPG ran: the run was cancelled, and the
+// window closes once the operation has returned.
+bool gClosePending = false;
+
+void CloseIfPending(HWND mainWindow) {
+    if (gClosePending) {
+        gClosePending = false;
+        CloseMainWindow(mainWindow);
+    }
+}
+
+}  // namespace
+
 void DestroyMainWindow(HWND mainWindow) {
     DragAcceptFiles(mainWindow, FALSE);
     PostQuitMessage(0);
@@ -238,20 +254,52 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PaintDropHint(window);
             return 0;
         case WM_CLOSE:
-            CloseMainWindow(window);
+            // During a run the window takes no close at once: the run is
+            // cancelled first, and the operation returns before it closes.
+            if (GpgRunning()) {
+                gClosePending = true;
+                CancelGpgRun();
+            } else {
+                CloseMainWindow(window);
+            }
             return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;  // a run is cancelled, not waited for: see WM_ENDSESSION
+        case WM_ENDSESSION:
+            // Windows may end the program as soon as this returns: the run is
+            // ended and the file it was writing removed now. A run on a large
+            // file could outlast the time Windows grants, and its output is
+            // never under the user's name before it is whole anyway.
+            if (wParam != FALSE && GpgRunning()) {
+                CancelGpgRun();
+                RemoveUnfinishedOutputs(gAppState.work.keyPaths.homeDir);
+            }
+            return 0;
+        case WM_SETCURSOR:
+            if (GpgRunning()) {  // the wait cursor stays while the window answers
+                SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
         case WM_COMMAND:
-            DispatchCommand(window, LOWORD(wParam));
+            // One operation at a time: none starts while GnuPG runs.
+            if (!GpgRunning()) {
+                DispatchCommand(window, LOWORD(wParam));
+                CloseIfPending(window);
+            }
             return 0;
         case WM_TIMER:
             ResetStatusText(window);
             return 0;
         case WM_DROPFILES: {
             HDROP drop = reinterpret_cast<HDROP>(wParam);
-            HandleDrop(window, drop);
+            if (!GpgRunning()) {
+                HandleDrop(window, drop);
+            }
             // The drop's memory is the receiver's to release once the
             // names have been read.
             DragFinish(drop);
+            CloseIfPending(window);
             return 0;
         }
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <map>
@@ -175,6 +176,19 @@ bool WaitUntil(const std::function<bool()>& done, const std::string& what, int t
         Sleep(50);
     }
     return true;
+}
+
+int ChildProcesses(DWORD parentId, const char* exeName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    int count = 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        count += entry.th32ParentProcessID == parentId && lstrcmpiA(entry.szExeFile, exeName) == 0;
+    }
+    CloseHandle(snapshot);
+    return count;
 }
 
 std::vector<HWND> TopWindows(DWORD processId, const char* className) {

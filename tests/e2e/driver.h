@@ -44,6 +44,9 @@ private:
     DWORD id_ = 0;
 };
 
+// How many processes named `exeName` that `parentId` started still run.
+int ChildProcesses(DWORD parentId, const char* exeName);
+
 // Polls `done` until it holds; after the limit records "timed out waiting for <what>".
 bool WaitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs = kWaitMs);
 

@@ -9,6 +9,8 @@
 // numbered and announced (the walkthrough of `make run`).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -17,6 +19,9 @@
 #include "platform/win32/wide_names_win32.h"
 #include "resources/resource.h"
 #include "tests/e2e/driver.h"
+
+#include <commctrl.h>
+
 #include "tests/support/test_keys.h"
 
 namespace {
@@ -24,6 +29,7 @@ namespace {
 using test_support::Exists;
 using test_support::ReadFile;
 using test_support::TestUser;
+using Clock = std::chrono::steady_clock;
 
 // String-table texts (read from the program itself, never written out here);
 // the messages of result codes 16, 19, 30, 35 and 41 are texts 57, 60, 72,
@@ -73,6 +79,10 @@ struct Ask {
     int button = IDOK;
 };
 
+bool IsProgressWindow(HWND dialog) {
+    return e2e::FindChild(dialog, IDC_PROGRESS_BAR) != nullptr;
+}
+
 // Quillet.exe in a program folder (with its trailing backslash).
 class Quillet {
 public:
@@ -98,7 +108,7 @@ public:
         e2e::WaitUntil(
             [&] {
                 for (HWND dialog : e2e::TopWindows(program_.Id(), "#32770")) {
-                    found = dialog != besides ? dialog : found;
+                    found = dialog != besides && !IsProgressWindow(dialog) ? dialog : found;
                 }
                 return found != nullptr || !program_.Running();
             },
@@ -113,6 +123,9 @@ public:
         bool ok = e2e::WaitUntil(
             [&] {
                 for (HWND window : e2e::TopWindows(program_.Id(), "#32770")) {
+                    if (IsProgressWindow(window)) {
+                        continue;  // a run that lasts
+                    }
                     e2e::MessageBoxView view = e2e::ReadMessageBox(window);
                     dialog = "\"" + view.caption + "\": \"" + view.text + "\"";
                     return true;
@@ -238,7 +251,7 @@ void ExpectModeButtonsInside(HWND main) {
 // One row: the menu command `command`, or with `drop` the mode button
 // `command` pressed and the files dropped; then the questions `asks`
 // answered in turn, and the status text `done` awaited (0: the window
-// serving again). False after the first thing that went wrong.
+// serving again; -1: nothing, the run goes on). False after the first thing that went wrong.
 bool RunRow(Quillet& app, const std::string& name, int command,
             const std::vector<std::string>& drop, const std::vector<Ask>& asks, int done) {
     // Each mode's idle text follows the one before it by two ids.
@@ -250,6 +263,9 @@ bool RunRow(Quillet& app, const std::string& name, int command,
                   e2e::DropFiles(app.Main(), drop);
     for (std::size_t i = 0; started && i < asks.size(); ++i) {
         started = app.Answer(asks[i], name + "-" + std::to_string(i));
+    }
+    if (started && done < 0) {
+        return true;  // the run goes on: the caller watches it
     }
     if (!started || !(done != 0 ? app.WaitForStatus(done) : app.Idle())) {
         return false;
@@ -816,6 +832,124 @@ TEST(Display, EveryTextWholeAtOneHundredFiftyPercent) {
     for (HFONT font : {gothic, mincho, boxFont}) {
         DeleteObject(font);
     }
+}
+
+// ---- Large files -----------------------------------------------------------
+
+// Bytes that do not compress, as photos and videos: a xorshift stream.
+std::string Incompressible(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::uint64_t i = 0, x = 88172645463325252ull; i + 8 <= size; i += 8) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        std::memcpy(&bytes[i], &x, 8);
+    }
+    return bytes;
+}
+
+// Watches a run of `app` until `enough` advances of its progress bar were
+// seen (then `act` is done once) or the run ends: a WM_NULL probe of one
+// second is answered every time. Returns the advances seen.
+int WatchRun(Quillet& app, int enough, const std::function<void(HWND progress)>& act) {
+    int advances = 0, position = 0;
+    bool acted = false, seen = false;
+    for (Clock::time_point start = Clock::now(); Clock::now() - start < std::chrono::minutes(3);) {
+        DWORD_PTR answer = 0;
+        if (!app.Process().Running()) {
+            break;
+        }
+        EXPECT_NE(SendMessageTimeoutA(app.Main(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer), 0)
+            << "the main window did not answer within a second";
+        HWND progress = nullptr;
+        for (HWND dialog : e2e::TopWindows(app.Process().Id(), "#32770")) {
+            progress = IsProgressWindow(dialog) ? dialog : progress;
+        }
+        seen = seen || progress != nullptr;
+        if (progress == nullptr) {
+            if (seen && IsWindowEnabled(app.Main())) {
+                break;  // the run is over
+            }
+        } else {
+            int now = static_cast<int>(
+                SendMessageA(e2e::FindChild(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
+            advances += now > position;
+            position = now;
+            if (advances >= enough && !acted) {
+                e2e::Screenshot("progress", &app.Process());
+                act(progress);
+                acted = true;
+            }
+        }
+        Sleep(100);
+    }
+    return advances;
+}
+
+// A file of a few hundred megabytes: the window keeps answering while GnuPG
+// works on it, its progress bar moves, "キャンセル" during an encryption and
+// the close box during a decryption leave no output and no GnuPG running, a
+// second run in the same program works, and a program killed during a run
+// leaves nothing under the output's name and no GnuPG; its temporary file
+// goes at the next start.
+TEST(LargeFiles, ProgressCancelCloseAndKill) {
+    TwoUsers users;
+    Quillet& taro = users.taro;
+    Quillet& hanako = users.hanako;
+    test_support::WriteFile(taro.Path("video.mp4"), Incompressible(300u << 20));
+    ASSERT_TRUE(taro.PassStartUp(test_support::Taro().passphrase,
+                                 test_support::UserIdOf(test_support::Taro())));
+    const std::vector<Ask> encrypt = {{'F', kEncryptKeyTitle, "hanako.gpg"},
+                                      {'F', kEncryptOutputTitle, "", "video.mp4.gpg"}};
+    auto noTemporary = [](Quillet& app) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(app.Path("~qlt*.tmp").c_str(), &found);
+        FindClose(search);
+        return search == INVALID_HANDLE_VALUE;
+    };
+    ASSERT_TRUE(
+        RunRow(taro, "large-encrypt", IDC_ENCRYPT_BUTTON, {taro.Path("video.mp4")}, encrypt, -1));
+    EXPECT_GE(WatchRun(taro, 3, [](HWND progress) { e2e::PressDialogButton(progress, IDCANCEL); }),
+              3);
+    ASSERT_TRUE(taro.Idle());
+    EXPECT_FALSE(Exists(taro.Path("video.mp4.gpg")));
+    EXPECT_TRUE(noTemporary(taro));
+    EXPECT_EQ(e2e::ChildProcesses(taro.Process().Id(), "gpg.exe"), 0);
+    EXPECT_EQ(taro.Status(), taro.Text(IDS_ENCRYPT_IDLE)) << "no success claimed";
+
+    ASSERT_TRUE(RunRow(taro, "large-encrypt-again", IDC_ENCRYPT_BUTTON, {taro.Path("video.mp4")},
+                       encrypt, -1));
+    WatchRun(taro, 1000, nullptr);
+    ASSERT_TRUE(taro.WaitForStatus(IDS_ENCRYPT_DONE));
+    Copy(taro.Path("video.mp4.gpg"), hanako.Path("video.mp4.gpg"));
+    taro.Exit();
+
+    const std::vector<Ask> decrypt = {{'F', kDecryptKeyTitle, "taro.gpg"},
+                                      {'F', kDecryptOutputTitle, "", "video.mp4"}};
+    for (bool kill : {false, true}) {
+        const char* step = kill ? "large-decrypt-killed" : "large-decrypt-closed";
+        ASSERT_TRUE(hanako.PassStartUp(test_support::Hanako().passphrase,
+                                       test_support::UserIdOf(test_support::Hanako())));
+        ASSERT_TRUE(
+            RunRow(hanako, step, IDC_DECRYPT_BUTTON, {hanako.Path("video.mp4.gpg")}, decrypt, -1));
+        WatchRun(hanako, 1, [&](HWND) {
+            if (kill) {
+                TerminateProcess(hanako.Process().Handle(), 9);
+            } else {
+                PostMessageA(hanako.Main(), WM_CLOSE, 0, 0);
+            }
+        });
+        DWORD code = 1;
+        ASSERT_TRUE(hanako.Process().WaitForExit(&code));
+        EXPECT_EQ(code, kill ? 9u : 0u);
+        EXPECT_TRUE(e2e::WaitUntil(
+            [&] { return e2e::ChildProcesses(hanako.Process().Id(), "gpg.exe") == 0; },
+            "GnuPG to end with the program"));
+        EXPECT_FALSE(Exists(hanako.Path("video.mp4"))) << step;
+        EXPECT_EQ(noTemporary(hanako), !kill) << step;
+    }
+    ASSERT_TRUE(hanako.PassStartUp(test_support::Hanako().passphrase,
+                                   test_support::UserIdOf(test_support::Hanako())));
+    EXPECT_TRUE(noTemporary(hanako)) << "removed at the start";
+    hanako.Exit();
 }
 
 const char* OptionValue(const char* argument, const char* name) {

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -348,19 +350,26 @@ TEST(Frame, OptionsFileGetsWhatItLacksAndKeepsWhatItHas) {
                       personal = "personal-digest-preferences SHA256\n",
                       dsa2 =
                           "enable-dsa2\ns2k-count 4194304\ns2k-digest-algo SHA256\n"
-                          "s2k-cipher-algo AES256\n";
+                          "s2k-cipher-algo AES256\n",
+                      progress = "# progress figures for long runs\nenable-progress-filter\n",
+                      all = added + cert + personal + dsa2 + progress;
+    const std::string set = "s2k-count 65536\ns2k-digest-algo SHA1\ns2k-cipher-algo CAST5";
     const struct {
         std::string before, after;  // after: "" when nothing is added
     } rows[] = {
-        {"", added + cert + personal + dsa2},
-        {"keyserver x\n", "keyserver x\n" + added + cert + personal + dsa2},
-        {"keyserver x", "keyserver x\n" + added + cert + personal + dsa2},
-        {"cert-digest-algo SHA512\n", "cert-digest-algo SHA512\n" + added + personal + dsa2},
-        {" \tenable-dsa2\r\ncert-digest-algo SHA1\npersonal-digest-preferences SHA1\n"
-         "s2k-count 65536\ns2k-digest-algo SHA1\ns2k-cipher-algo CAST5",
+        {"", all},
+        {"keyserver x\n", "keyserver x\n" + all},
+        {"keyserver x", "keyserver x\n" + all},
+        {"cert-digest-algo SHA512\n",
+         "cert-digest-algo SHA512\n" + added + personal + dsa2 + progress},
+        {" \tenable-dsa2\r\ncert-digest-algo SHA1\npersonal-digest-preferences SHA1\n" + set,
+         " \tenable-dsa2\r\ncert-digest-algo SHA1\npersonal-digest-preferences SHA1\n" + set +
+             "\n" + progress},
+        {"enable-progress-filter\nenable-dsa2\ncert-digest-algo SHA1\npersonal-digest-preferences "
+         "x\n" +
+             set,
          ""},
-        {"# enable-dsa2\nenable-dsa2-x\n",
-         "# enable-dsa2\nenable-dsa2-x\n" + added + cert + personal + dsa2},
+        {"# enable-dsa2\nenable-dsa2-x\n", "# enable-dsa2\nenable-dsa2-x\n" + all},
     };
     for (const auto& row : rows) {
         char out[600];
@@ -766,6 +775,71 @@ TEST_F(EngineTest, KeyGenerationItsChecksAndKeyLists) {
     EXPECT_EQ(GetOwnFingerprint(conf.c_str(), folder.PathOf("none").c_str(), fingerprint), 45);
     folder.InstallFakeGpg("print tru::1\n");
     EXPECT_EQ(GetOwnFingerprint(conf.c_str(), secring.c_str(), fingerprint), 45);
+}
+
+std::string gFigures;
+int gCancelAt = 0;  // the figure at which the sink cancels the run; 0: never
+void NoteFigures(std::uint64_t done, std::uint64_t total, void*) {
+    gFigures += std::to_string(done) + "/" + std::to_string(total) + " ";
+    if (--gCancelAt == 0) {
+        CancelGpgRun();
+    }
+}
+
+// GnuPG's figures go to the sink and never into the outcome, also for a file
+// named like a keyword; a cancel in the middle of a run ends GnuPG, removes
+// what the run wrote and gives 1, and the next run is not cancelled.
+TEST_F(EngineTest, ProgressAndCancel) {
+    const std::string r = "readline\n", p = "print [GNUPG:] PROGRESS ",
+                      part = "writefile -o part\n", stop = p + "x ? 5 10\nhang\n";
+    const struct {
+        Cmd cmd;
+        std::string script;
+        int cancelAt;
+        std::string outcome, figures;
+    } rows[] = {
+        {Encrypt,
+         r + p + "big file.doc ? 0 300\n" + part + p + "big file.doc ? 100 300\nsleep 300\n" + p +
+             "x ? 300 300\n" + kSig + kEncEnd,
+         0, "0 +output", "0/300 100/300 300/300 "},
+        {Decrypt, r + part + p + "END_DECRYPTION ? 5 10\n" + p + "GOODMDC ? 10 10\n", 0, "34",
+         "5/10 10/10 "},
+        {Decrypt, r + part + stop, 1, "1", "5/10 "},
+        {Encrypt, r + part + p + "x ? 4 10\n" + stop, 2, "1", "4/10 5/10 "},
+        {Sign, r + part + stop, 1, "1", "5/10 "},
+        {Verify, stop, 1, "1", "5/10 "},
+        {Verify, kValid, 0, "0", ""},
+    };
+    showEveryOutput = true;
+    SetGpgProgressSink(NoteFigures, nullptr);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.script);
+        SetUp();
+        folder.InstallFakeGpg(row.script);
+        gFigures.clear();
+        gCancelAt = row.cancelAt;
+        EXPECT_EQ(Run(row.cmd), row.outcome);
+        EXPECT_EQ(gFigures, row.figures);
+        EXPECT_FALSE(GpgRunning());
+    }
+    SetGpgProgressSink(nullptr, nullptr);
+}
+
+// A GnuPG that the program started ends with it, however the program ends:
+// one that outlived it would write its signature file a second later. (The
+// file has a fixed name: on Windows the dying program is this test again.)
+TEST_F(EngineTest, GpgEndsWithTheProgram) {
+    char temp[260];
+    ASSERT_TRUE(platform::GetTempFolder(temp, sizeof temp));
+    output = std::string(temp) + "quillet-engine-test.sig";
+    WriteFile(output, "bytes of " + output);
+    folder.InstallFakeGpg("print [GNUPG:] PROGRESS x ? 1 2\nsleep 1000\nwritefile -o alive\n");
+    SetGpgProgressSink([](std::uint64_t, std::uint64_t, void*) { std::_Exit(3); }, nullptr);
+    EXPECT_EXIT(Run(Sign), ::testing::ExitedWithCode(3), "");
+    SetGpgProgressSink(nullptr, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(ReadFile(output), "bytes of " + output);
+    RemoveTree(output);
 }
 
 // Under Wine each one-byte read costs 16 microseconds or far more: a smaller

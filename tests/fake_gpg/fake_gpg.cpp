@@ -4,7 +4,8 @@
 // (TEXT knows \r \n \\): on ARG (what follows applies to runs with ARG) |
 // print TEXT (and a line feed) | write TEXT | flood N TEXT (N bytes of it) |
 // writefile OPT TEXT (into the file of option "-o" FILE or "--x="FILE) |
-// readline | readall | busy MS (computing) | hang | closeoutput | crash |
+// readline | readall | busy MS (computing) | sleep MS | hang | closeoutput |
+// crash |
 // exit N (ends with exit status N) | exec PATH (run it with the same
 // arguments and streams).
 #include <chrono>
@@ -142,6 +143,12 @@ int main(int argc, char** argv) {
             auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(number);
             while (std::chrono::steady_clock::now() < end) {
             }
+        } else if (verb == "sleep") {
+#ifdef _WIN32
+            Sleep(static_cast<DWORD>(number));
+#else
+            usleep(static_cast<useconds_t>(number) * 1000);
+#endif
         } else if (verb == "hang") {
             for (;;) {  // a wait that never wakes: a hung process uses no processor time
 #ifdef _WIN32

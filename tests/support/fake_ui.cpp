@@ -88,6 +88,17 @@ void SetProgressBarPosition(Window, int, int) {}
 
 void RepaintNow(Window) {}
 
+ProgressWindow OpenProgressWindow(Window, const char* fileName, void (*)()) {
+    state.events.push_back(std::string("progress: ") + fileName);
+    return nullptr;
+}
+
+void ShowProgress(ProgressWindow, std::uint64_t, std::uint64_t) {}
+
+void CloseProgressWindow(ProgressWindow) {
+    state.events.push_back("progress closed");
+}
+
 CursorToken ShowWaitCursor() {
     state.events.push_back("wait cursor");
     return 1;

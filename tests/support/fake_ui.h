@@ -32,7 +32,7 @@ struct State {
     // "open: <title>", "save: <title>", "prompt: <caption>", "key setup"
     // (always cancelled), "enable <id>", "disable <id>", "wait cursor", "show
     // window", "status: <text>", "timer start <id>", "close request", "about
-    // box", "help <command> <file>".
+    // box", "help <command> <file>", "progress: <file>", "progress closed".
     std::vector<std::string> events;
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<int> messageBoxAnswers;  // past the end: the first button
