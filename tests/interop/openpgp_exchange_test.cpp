@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "engine/encryption_commands.h"
@@ -39,7 +40,8 @@ protected:
     }
     void TearDown() override { test_support::SetTempFolder(""); }
 
-    ResultCode EncryptFor(const std::string& keyFile, const std::string& output) {
+    ResultCode EncryptFor(const std::string& keyFile, const std::string& output,
+                          const std::string& input = "") {
         KeyList list{nullptr};
         ResultCode listed = ListPublicKeys(taro.homeDir.c_str(), keyFile.c_str(), &list);
         char recipient[260] = "";
@@ -48,8 +50,8 @@ protected:
             return listed != rc::kOk ? listed : single;
         }
         return EncryptFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), keyFile.c_str(),
-                           (out + "report.txt").c_str(), output.c_str(), recipient,
-                           taro.passphrase.c_str(), 0, &flags);
+                           (input.empty() ? out + "report.txt" : input).c_str(), output.c_str(),
+                           recipient, taro.passphrase.c_str(), 0, &flags);
     }
     ResultCode DecryptFrom(const std::string& keyFile, const std::string& letter,
                            const std::string& output) {
@@ -117,6 +119,21 @@ TEST_F(OpenpgpExchange, EachPeerBothWays) {
                              (out + "report.txt.sig").c_str(), taro.passphrase.c_str(), &flags);
          },
          out + "report.txt.sig", ""},
+        // Files of formats that are compressed already, and a text.
+        {"encrypt and sign a file of every format for RNP's key",
+         [&] {
+             test_support::MakeFolderAt(out + "formats");
+             std::istringstream names(ReadFile(peer + NativePath("formats/list.txt")));
+             ResultCode worst = rc::kOk;
+             for (std::string name; std::getline(names, name);) {
+                 ResultCode one =
+                     EncryptFor(peer + "rnp.asc", out + NativePath("formats/") + name + ".gpg",
+                                peer + NativePath("formats/") + name);
+                 worst = one != rc::kOk ? one : worst;
+             }
+             return worst;
+         },
+         "", ""},
         {"start once with a key of GnuPG 1.4's defaults", [&] { return StartWithOldKey(); },
          out + "old-pubring.gpg", ""},
     };
