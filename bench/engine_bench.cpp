@@ -69,9 +69,13 @@ void RunDirect(const std::string& gpg, const std::vector<std::string>& args,
     }
     SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    std::string commandLine = "\"" + gpg + "\"";
-    for (const std::string& arg : args) {
-        commandLine += " \"" + arg + "\"";
+    // The fake records the whole command line on Windows, the program's
+    // quoted path first: the arguments before it are put in after that path.
+    std::string commandLine = args.back();
+    commandLine.erase(commandLine.find_last_not_of("\r\n") + 1);
+    std::size_t afterProgram = commandLine.find('"', 1) + 1;
+    for (std::size_t i = args.size() - 1; i-- > 0;) {
+        commandLine.insert(afterProgram, " " + args[i]);
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
