@@ -76,6 +76,8 @@ reproducible: setup
 bench: build-native build-win64 wineprefix
 	@echo "bench: engine commands against GnuPG started directly (native, gpg1)"
 	@$(NATIVE)/bench/engine_bench 2>/dev/null
+	@echo "bench: a 256 MB photo under Wine: the engine against gpg.exe started directly"
+	@scripts/wine-run.sh $(WIN64)/bench/engine_bench.exe --photo=256 2>/dev/null | grep '^bench '
 	@echo "bench: start-up and memory of Quillet.exe under Wine"
 	@ctest --preset win64 -R 'e2e_wineprefix|test_keys_setup' >/dev/null
 	@QUILLET_WINEPREFIX=$(CURDIR)/$(WIN64)/e2e-wineprefix scripts/wine-run.sh \

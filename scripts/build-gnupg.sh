@@ -3,6 +3,13 @@
 # package, once, into .cache/gnupg. The machine's apt configuration is left
 # alone: apt gets a private sources list and state folder for the download.
 #
+# One patch is applied to the source (gnupg-skip-compressed.patch beside this
+# script): a file whose first bytes show it is compressed already (JPEG, PNG,
+# GIF, WebP, ISO media such as MP4 and HEIC, Matroska, MP3, 7z, RAR, xz,
+# zstd, CAB and PDF, besides gzip, bzip2 and zip) is not compressed again
+# when it is encrypted, signed and encrypted alike. GnuPG's iconv code is
+# left out, so that gpg.exe never looks for an "iconv.dll" to load.
+#
 # The build is reproducible: the same source gives the same gpg.exe in any
 # folder at any time (the folder is mapped away from file names the compiler
 # records, the linker writes no time stamp, and the result is stripped).
@@ -11,10 +18,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 cache="$root/.cache/gnupg"
 version=1.4.23
+patch_file="$here/gnupg-skip-compressed.patch"
 tarball="gnupg1_${version}.orig.tar.bz2"
-# How gpg.exe is made is this script: a cached gpg.exe that an earlier
-# version of it made is built again.
-recipe="$(sha256sum <"$here/build-gnupg.sh" | cut -d' ' -f1)"
+# How gpg.exe is made is this script and the patch: a cached gpg.exe that an
+# earlier version of either made is built again.
+recipe="$(cat "$here/build-gnupg.sh" "$patch_file" | sha256sum | cut -d' ' -f1)"
+patch_sum="$(sha256sum <"$patch_file" | cut -d' ' -f1)"
 
 mkdir -p "$cache/apt/lists/partial" "$cache/apt/parts" "$cache/apt/cache/archives/partial" \
     "$cache/download"
@@ -65,16 +74,27 @@ fi
 write_note() {
     cat >"$cache/SOURCE.txt.new" <<NOTE
 gpg.exe is GnuPG $version, built for 64-bit Windows with mingw-w64 from the
-unchanged upstream source of Debian's source package gnupg1, version
-$version-1.1 ($dsc; upstream tarball $tarball, sha256 $actual).
+upstream source of Debian's source package gnupg1, version $version-1.1
+($dsc; upstream tarball $tarball,
+sha256 $actual),
+with one patch of Quillet's, scripts/gnupg-skip-compressed.patch
+(sha256 $patch_sum),
+given in full below: a file that is compressed already (JPEG, PNG, GIF,
+WebP, MP4/MOV/M4A/HEIC, Matroska/WebM, MP3, 7z, RAR, xz, zstd, CAB, PDF;
+gzip, bzip2 and zip as before) is not compressed again when it is
+encrypted.
 To get the same source on Debian: apt-get source gnupg1=$version-1.1
-(with a deb-src line for bookworm in the apt configuration).
+(with a deb-src line for bookworm in the apt configuration), then
+patch -p1 <gnupg-skip-compressed.patch in its folder gnupg-$version.
 GnuPG is free software under the GNU General Public License version 3 or
 later; see COPYING.
 Configured with: --with-included-zlib --disable-bzip2 --disable-nls
 --disable-card-support --disable-agent-support --disable-exec
 --disable-keyserver-helpers --disable-regex --without-readline --disable-asm
+--disable-gnupg-iconv
+
 NOTE
+    cat "$patch_file" >>"$cache/SOURCE.txt.new"
     if cmp -s "$cache/SOURCE.txt.new" "$cache/SOURCE.txt"; then
         rm -f "$cache/SOURCE.txt.new"
     else
@@ -92,7 +112,7 @@ echo "gnupg: $tarball verified (sha256 $actual)"
 rm -rf "$cache/src" "$cache/build"
 mkdir -p "$cache/src" "$cache/build"
 tar -xjf "$tarball" -C "$cache/src"
-cd "$cache/build"
+
 echo "gnupg: configuring the cross build for x86_64-w64-mingw32"
 # Only what the program uses: no smart cards, agent, keyservers, external
 # programs, translations or bzip2. GCC 12 needs -fcommon for this code.
@@ -102,11 +122,18 @@ echo "gnupg: configuring the cross build for x86_64-w64-mingw32"
 # source, so that gpg.exe depends on nothing but its source and recipe.
 SOURCE_DATE_EPOCH=$(find "$cache/src" -type f -printf '%T@\n' | sort -n | tail -n 1 | cut -d. -f1)
 export SOURCE_DATE_EPOCH
+# The patched files take that time too, so that nothing of the build
+# depends on when the patch was applied.
+echo "gnupg: applying $(basename "$patch_file")"
+patched=$(sed -n 's|^+++ b/\([^[:space:]]*\).*|\1|p' "$patch_file")
+(cd "$cache/src/gnupg-$version" && patch -p1 -s --no-backup-if-mismatch <"$patch_file" &&
+    touch -d "@$SOURCE_DATE_EPOCH" $patched)
+cd "$cache/build"
 "$cache/src/gnupg-$version/configure" --host=x86_64-w64-mingw32 --with-included-zlib \
     --disable-bzip2 --disable-nls --disable-card-support --disable-agent-support --disable-exec \
     --disable-keyserver-helpers --disable-ldap --disable-hkp --disable-finger --disable-generic \
     --disable-dns-srv --disable-dns-cert --disable-regex --without-readline --disable-asm \
-    --disable-photo-viewers CFLAGS="-O2 -fcommon -ffile-prefix-map=$cache=." \
+    --disable-photo-viewers --disable-gnupg-iconv CFLAGS="-O2 -fcommon -ffile-prefix-map=$cache=." \
     LDFLAGS="-Wl,--no-insert-timestamp" >configure.log 2>&1 ||
     { tail -n 30 configure.log >&2; exit 1; }
 echo "gnupg: building gpg.exe"

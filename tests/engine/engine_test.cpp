@@ -935,6 +935,23 @@ public:
             RemoveTree(file);
         }
         WriteFile(input, kSample);
+#ifdef QUILLET_LIBRARY_PROBE
+        // "iconv.dll" lies wherever a program looks for a library by name:
+        // beside gpg.exe, in the program folder (its working folder) and in a
+        // folder on PATH. It marks its loading; no run of GnuPG may load it.
+        MakeFolderAt(folder.PathOf("on-path"));
+        for (const char* place : {"bin/iconv.dll", "iconv.dll", "on-path/iconv.dll"}) {
+            CopyFile(HostPath(QUILLET_LIBRARY_PROBE), folder.PathOf(place));
+        }
+        SetEnvironment("PATH", folder.PathOf("on-path") + ";" + path);
+        SetEnvironment("QUILLET_PROBE_MARK", mark);
+    }
+    const std::string mark = folder.PathOf("iconv-loaded.mark"), path = Environment("PATH");
+    void TearDown() override {
+        SetEnvironment("PATH", path);
+        SetEnvironment("QUILLET_PROBE_MARK", "");
+        EXPECT_FALSE(Exists(mark)) << "a run of GnuPG loaded the planted iconv.dll";
+#endif
     }
     // Makes the program folder `user`'s, with `peer`'s public key file.
     void Be(const TestUser& user, const TestUser& peer) {

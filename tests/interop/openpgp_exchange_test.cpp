@@ -8,6 +8,7 @@
 // which records which peers take such a key.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "engine/encryption_commands.h"
@@ -39,7 +40,8 @@ protected:
     }
     void TearDown() override { test_support::SetTempFolder(""); }
 
-    ResultCode EncryptFor(const std::string& keyFile, const std::string& output) {
+    ResultCode EncryptFor(const std::string& keyFile, const std::string& output,
+                          const std::string& input = "") {
         KeyList list{nullptr};
         ResultCode listed = ListPublicKeys(taro.homeDir.c_str(), keyFile.c_str(), &list);
         char recipient[260] = "";
@@ -48,8 +50,8 @@ protected:
             return listed != rc::kOk ? listed : single;
         }
         return EncryptFile(taro.homeDir.c_str(), taro.secretKeyring.c_str(), keyFile.c_str(),
-                           (out + "report.txt").c_str(), output.c_str(), recipient,
-                           taro.passphrase.c_str(), 0, &flags);
+                           (input.empty() ? out + "report.txt" : input).c_str(), output.c_str(),
+                           recipient, taro.passphrase.c_str(), 0, &flags);
     }
     ResultCode DecryptFrom(const std::string& keyFile, const std::string& letter,
                            const std::string& output) {
@@ -101,6 +103,15 @@ TEST_F(OpenpgpExchange, EachPeerBothWays) {
         EXPECT_EQ(ReadFile(out + name + ".txt"), ReadFile(peer + "letter.txt"));
         EXPECT_EQ(VerifyWith(key, letter + ".sig"), rc::kOk);
         EXPECT_EQ(EncryptFor(key, out + "for-" + name + ".gpg"), rc::kOk);
+    }
+    // Files of formats that are compressed already, and a text, for RNP's key.
+    test_support::MakeFolderAt(out + "formats");
+    std::istringstream names(ReadFile(peer + NativePath("formats/list.txt")));
+    for (std::string name; std::getline(names, name);) {
+        EXPECT_EQ(EncryptFor(peer + "rnp.asc", out + NativePath("formats/") + name + ".gpg",
+                             peer + NativePath("formats/") + name),
+                  rc::kOk)
+            << name;
     }
     // Last: the start takes over the program folder that GnuPG runs from.
     EXPECT_EQ(StartWithOldKey(), rc::kOk);

@@ -11,10 +11,15 @@
 #       makes the peers' keys and their signed and encrypted letters and
 #       detached signatures for Taro (whose key the program's own key
 #       generation made).
-#   openpgp_peers.sh check FOLDER
+#       Also writes files that are compressed already (FOLDER/formats: the
+#       first bytes of each format, then random data) and a text, listed in
+#       FOLDER/formats/list.txt, for Quillet to encrypt for RNP's key.
+#   openpgp_peers.sh check FOLDER [uncompressed]
 #       checks what Quillet made for the peers (FOLDER/out), records which
 #       peers take a key of an earlier program folder after one start, then
-#       removes the private folder.
+#       removes the private folder. With "uncompressed" (the bundled gpg.exe)
+#       the encrypted files of compressed formats must hold no compressed
+#       packet.
 set -eu
 
 mode=$1
@@ -119,7 +124,7 @@ old_key() {
     fingerprint=$(cat "$out/old-fingerprint.txt") && test -s "$out/old-report.txt.sig" || return 1
     case $who in
     gnupg2)
-        mkdir -m 700 "$work/gnupg2"
+        mkdir -p -m 700 "$work/gnupg2"
         gpg2_ --import "$key"
         gpg2_ -e -r "$fingerprint" -o - "$out/report.txt" >/dev/null && encrypts=yes || encrypts=no
         gpg2_ --verify "$out/old-report.txt.sig" "$out/report.txt" && verifies=yes || verifies=no
@@ -142,6 +147,45 @@ old_key() {
     takes-yes-yes | refuses-no-no) return 0 ;;
     *) return 1 ;;
     esac
+}
+
+# Every format's file as RNP, GopenPGP, Sequoia and GnuPG 2 decrypt it (all
+# with RNP's secret key), byte for byte. GopenPGP's command-line tool writes
+# every plaintext as text, whoever encrypted it (GnuPG 2 alike): each run of
+# bytes that are not UTF-8 becomes one U+FFFD and CR LF becomes LF; its
+# output is compared with the file so converted.
+as_text() {
+    python3 -c 'import re, sys
+text = open(sys.argv[1], "rb").read().decode("utf-8", "surrogateescape")
+text = re.sub("[\udc80-\udcff]+", "\ufffd", text).replace("\r\n", "\n")
+sys.stdout.buffer.write(text.encode("utf-8"))' "$1"
+}
+formats_decrypt() {
+    for format in $(cat "$dir/formats/list.txt"); do
+        encrypted=$out/formats/$format.gpg
+        original=$dir/formats/$format
+        rnp_ -d --output "$work/plain" "$encrypted" >/dev/null 2>&1 &&
+            cmp "$work/plain" "$original" || { echo "RNP: $format"; return 1; }
+        sqop decrypt "$work/rnp-secret.asc" <"$encrypted" >"$work/plain" &&
+            cmp "$work/plain" "$original" || { echo "Sequoia: $format"; return 1; }
+        gosop decrypt "$work/rnp-secret.asc" <"$encrypted" >"$work/plain" &&
+            as_text "$original" | cmp "$work/plain" - || { echo "GopenPGP: $format"; return 1; }
+        gpg2_ --yes -o "$work/plain" -d "$encrypted" 2>/dev/null &&
+            cmp "$work/plain" "$original" || { echo "GnuPG 2: $format"; return 1; }
+        rm -f "$work/plain"
+    done
+}
+# GnuPG 2's packet listing: a compressed packet in the text's file only.
+formats_uncompressed() {
+    for format in $(cat "$dir/formats/list.txt"); do
+        gpg2_ --list-packets "$out/formats/$format.gpg" >"$work/packets" 2>/dev/null
+        grep -q '^:literal data packet:' "$work/packets" || { echo "$format: no data"; return 1; }
+        if grep -q '^:compressed packet:' "$work/packets"; then
+            [ "$format" = text.txt ] || { echo "$format: compressed"; return 1; }
+        else
+            [ "$format" != text.txt ] || { echo "$format: not compressed"; return 1; }
+        fi
+    done
 }
 
 case $mode in
@@ -174,6 +218,41 @@ make)
         row "$(label "$peer") encrypts and signs for Quillet" sop_letter "$peer"
         row "$(label "$peer") makes a detached signature" sop_signs "$peer"
     done
+
+    # Files of formats that are compressed already: each format's first
+    # bytes, then data that does not compress; and a text that does.
+    mkdir -p "$dir/formats"
+    rnpkeys_ --export-key --secret rnp@peer.example >"$work/rnp-secret.asc"
+    mkdir -p -m 700 "$work/gnupg2"
+    gpg2_ --import "$work/rnp-secret.asc" "$taro" 2>/dev/null
+    while read -r format header; do
+        { printf '%b' "$header"; head -c 16384 /dev/urandom; } >"$dir/formats/$format"
+        echo "$format" >>"$dir/formats/list.txt"
+    done <<'FORMATS'
+photo.jpg \377\330\377\340\000\020JFIF\000
+camera.jpg \377\330\377\341\000\030Exif\000\000
+image.png \211PNG\r\n\032\n\000\000\000\rIHDR
+anim.gif GIF89a
+image.webp RIFF\044\000\001\000WEBPVP8\040
+photo.heic \000\000\000\030ftypheic
+video.mp4 \000\000\000\040ftypisom
+video.mov \000\000\000\024ftypqt\040\040
+audio.m4a \000\000\000\040ftypM4A\040
+video.mkv \032\105\337\243\001\000\000\000
+audio.mp3 ID3\004\000\000
+archive.7z 7z\274\257\047\034\000\004
+archive.rar Rar!\032\007\001\000
+archive.xz \3757zXZ\000\000\004
+archive.zst \050\265\057\375
+setup.cab MSCF\000\000\000\000
+paper.pdf %PDF-1.7\n
+archive.gz \037\213\010\000
+archive.bz2 BZh91AY
+archive.zip PK\003\004\024\000
+FORMATS
+    yes 'A text compresses well: the same line again and again.' | head -n 300 \
+        >"$dir/formats/text.txt"
+    echo text.txt >>"$dir/formats/list.txt"
     [ $failed -eq 0 ] || fail "a row failed"
     ;;
 check)
@@ -196,6 +275,12 @@ check)
         row "$(label "$peer") ${expected#*:} a key of an earlier version after one start" \
             old_key "$peer" "${expected#*:}"
     done
+    row "RNP, GopenPGP, Sequoia and GnuPG 2 decrypt Quillet's files of every format" \
+        formats_decrypt
+    if [ "${3:-}" = uncompressed ]; then
+        row "Files of compressed formats are not compressed again; the text is" \
+            formats_uncompressed
+    fi
     [ $failed -eq 0 ] || fail "a row failed"
     ;;
 *)

@@ -74,6 +74,10 @@ int CountOpenHandles();
 // file dialogs' own registry branch (ComDlg32).
 int CountHandlesOf(unsigned long processId);
 int CountFileDialogKeysOf(unsigned long processId);
+// A variable of the process's environment, which the programs it starts
+// inherit; setting "" removes it.
+std::string Environment(const std::string& name);
+void SetEnvironment(const std::string& name, const std::string& value);
 #endif
 // A handle opened only to see whether something closes it behind our back.
 struct Probe {

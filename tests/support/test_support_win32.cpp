@@ -54,6 +54,16 @@ void SetTempFolder(const std::string& path) {
     SetEnvironmentVariableA("TMP", path.empty() ? nullptr : path.c_str());
 }
 
+std::string Environment(const std::string& name) {
+    char value[32768];
+    DWORD n = GetEnvironmentVariableA(name.c_str(), value, sizeof value);
+    return n < sizeof value ? std::string(value, n) : std::string();
+}
+
+void SetEnvironment(const std::string& name, const std::string& value) {
+    SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
+}
+
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;

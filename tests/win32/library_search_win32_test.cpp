@@ -37,10 +37,16 @@ TEST(LibrarySearch, NothingBesideTheProgramLoadsOnceRestricted) {
     for (const char* name : {"planted_before.dll", "planted_after.dll"}) {
         ASSERT_TRUE(CopyFileA(probe.c_str(), (folder + name).c_str(), FALSE)) << name;
     }
-    // Without the restriction the program's folder comes first.
+    // Without the restriction the program's folder comes first. The probe
+    // leaves its mark when loaded (the engine's tests rely on that).
+    const std::string mark = folder + "probe-loaded.mark";
+    DeleteFileA(mark.c_str());
+    SetEnvironmentVariableA("QUILLET_PROBE_MARK", mark.c_str());
     HMODULE before = LoadLibraryA("planted_before.dll");
+    SetEnvironmentVariableA("QUILLET_PROBE_MARK", nullptr);
     ASSERT_NE(before, nullptr);
     EXPECT_EQ(FileOf(before), folder + "planted_before.dll");
+    EXPECT_NE(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES);
 
     ASSERT_TRUE(platform::LoadLibrariesFromSystemFolderOnly());
     EXPECT_EQ(LoadLibraryA("planted_after.dll"), nullptr);
