@@ -73,8 +73,12 @@ inline constexpr ResultCode kNoIntegrityProtection = 56;
 // The recipient's key, or every key of it that could encrypt, is revoked
 // or expired: nothing is encrypted for it.
 inline constexpr ResultCode kRecipientKeyOutdated = 57;
+// A dropped file's path is too long for the program's 260-byte path
+// buffers: it is refused rather than cut, since a cut name may name
+// another file.
+inline constexpr ResultCode kPathTooLong = 59;
 // The highest code that has a message of its own.
-inline constexpr ResultCode kLastCode = kRecipientKeyOutdated;
+inline constexpr ResultCode kLastCode = kPathTooLong;
 }  // namespace rc
 
 // Loads the message of `code` into `buffer` (cut to size - 1 bytes and

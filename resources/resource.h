@@ -60,6 +60,7 @@
 #define IDS_VERIFY_IDLE 97
 #define IDS_VERIFY_DONE 98
 #define IDS_FILE_GENUINE 99
+#define IDS_SIGNER_LABEL 119  // before the signer's user ID, under IDS_FILE_GENUINE
 #define IDS_PASSPHRASE_CHANGED 100
 
 #endif  // QUILLET_RESOURCES_RESOURCE_H

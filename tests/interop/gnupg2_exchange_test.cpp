@@ -82,15 +82,15 @@ protected:
         return EncryptWorkflow(nullptr, Context(), (out + "report.txt").c_str());
     }
 
-    // The key information of a key file as the user sees it: whether its
-    // box says that the key is revoked or expired.
-    bool KeyInfoSaysOutdated(const std::string& keyFile) {
+    // The key information of a key file as the user sees it.
+    std::string KeyInfoBox(const std::string& keyFile) {
         fake_ui::Reset();
         fake_ui::state.fileDialogAnswers = {keyFile};
         EXPECT_EQ(KeyInfoWorkflow(nullptr, &Context()->keyPaths), rc::kOk);
-        return fake_ui::state.messageBoxes.size() == 1 &&
-               fake_ui::state.messageBoxes[0].text.find(test_support::StringText(116)) !=
-                   std::string::npos;
+        return fake_ui::state.messageBoxes.size() == 1 ? fake_ui::state.messageBoxes[0].text : "";
+    }
+    bool KeyInfoSaysOutdated(const std::string& keyFile) {
+        return KeyInfoBox(keyFile).find(test_support::StringText(116)) != std::string::npos;
     }
 
 private:
@@ -188,6 +188,28 @@ TEST_F(Gnupg2Exchange, EveryExchangeGivesItsCodeAndLeavesNoTemporaryKeyFile) {
     EXPECT_TRUE(KeyInfoSaysOutdated(Peer("revoked.gpg")));
     EXPECT_TRUE(KeyInfoSaysOutdated(Peer("expired.gpg")));
     EXPECT_FALSE(KeyInfoSaysOutdated(Peer("rsa.gpg")));
+}
+
+// A UTF-8 user ID is shown as its characters (in code page 932 under Wine,
+// with a stand-in for what it lacks, never a look-alike), the listing's
+// escapes of ':' and '\' decoded; one in code-page bytes as it is.
+TEST_F(Gnupg2Exchange, KeyInformationShowsUserIdsReadable) {
+#ifdef _WIN32
+    const std::string yamada = "\x8e\x52\x93\x63 \x91\xbe\x98\x59", cafe = "Caf\x81\xac";
+#else
+    const std::string yamada = "山田 太郎", cafe = "Café";
+#endif
+    const std::pair<const char*, std::string> cases[] = {
+        {"yamada.gpg", yamada + " <yamada@peer.example>"},
+        {"cafe.gpg", cafe + ": Sales\\Team <cafe@peer.example>"},
+        {"sjis.gpg", "\x94\x5c\x94\xfc \x91\xbe\x98\x59 <nomi@example.jp>"}};
+    for (const auto& [keyFile, shown] : cases) {
+        std::string fingerprint;
+        ASSERT_EQ(Fingerprint(Peer(keyFile), &fingerprint), rc::kOk);
+        const std::string top = test_support::StringText(29) + "\n" + shown + "\n\n";
+        EXPECT_EQ(KeyInfoBox(Peer(keyFile)).substr(0, top.size()), top);
+        EXPECT_EQ(fake_ui::state.clipboard, fingerprint) << "copied as listed";
+    }
 }
 
 }  // namespace

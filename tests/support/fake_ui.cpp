@@ -145,7 +145,9 @@ int DroppedFileCount(Drop drop) {
 }
 
 int DroppedFilePath(Drop drop, int index, char* buffer, int size) {
-    CopyWhole(static_cast<fake_ui::FakeDrop*>(drop)->paths.at(index), buffer, size);
+    if (!CopyWhole(static_cast<fake_ui::FakeDrop*>(drop)->paths.at(index), buffer, size)) {
+        return kNameTooLong;
+    }
     return static_cast<int>(std::strlen(buffer));
 }
 
