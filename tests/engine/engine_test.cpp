@@ -908,12 +908,8 @@ TEST_F(RoundTrip, EncryptionAndDecryption) {
     // Signed by Taro himself: his own key ring, which GnuPG searches too,
     // does not make Hanako's key file vouch for it; his exported key does.
     Be(Taro(), Taro());
-    input = folder.PathOf("report.doc");
-    output = folder.PathOf("self.gpg");
-    WriteFile(input, kSample);
     ASSERT_EQ(Run(Encrypt), "0");
-    input = output;
-    output = folder.PathOf("opened.doc");
+    std::swap(input, output);
     EXPECT_EQ(Run(Decrypt), "0 +output");
     keyFile = PublicKeyFileOf(Hanako());
     EXPECT_EQ(Run(Decrypt), "48 +output");
