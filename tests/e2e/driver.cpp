@@ -325,9 +325,8 @@ MessageBoxView ReadMessageBox(HWND box) {
 }
 
 // A status bar writes its text only into memory of its own process. The
-// single pane of simple mode is read as pane 0. A window busy with GnuPG for
-// more than the asking time (a loaded machine) gives no text: a caller that
-// waits for one asks again.
+// single pane of simple mode is read as pane 0. A window long busy with GnuPG
+// gives no text: a caller that waits for one asks again.
 std::string StatusBarText(HWND statusBar) {
     const std::size_t size = 4096;
     RemoteBlock remote(statusBar, std::string(size, '\0'));
