@@ -7,6 +7,7 @@
 #include "engine/armored_key_file.h"
 #include "engine/command_frame.h"
 #include "engine/gpg_runner.h"
+#include "engine/key_listing.h"
 #include "engine/status_reader.h"
 #include "platform/platform.h"
 
@@ -43,8 +44,7 @@ struct Plaintext {
     bool text = false;
 };
 
-void NotePlaintext(const char* line, void* context) {
-    auto* plaintext = static_cast<Plaintext*>(context);
+void NotePlaintext(const char* line, Plaintext* plaintext) {
     if (const char* format = StatusArguments(line, "PLAINTEXT")) {
         // The format is the hexadecimal code of the letter: 74 't', 75 'u'.
         plaintext->text = plaintext->text || std::strncmp(format, "74", 2) == 0 ||
@@ -62,13 +62,19 @@ void NotePlaintext(const char* line, void* context) {
 struct DecryptJob {
     CommandJob command;
     Plaintext plaintext;
+    char signer[41];  // the primary key of a good signature
 };
+
+void NoteDecryption(const char* line, void* context) {
+    auto* job = static_cast<DecryptJob*>(context);
+    NotePlaintext(line, &job->plaintext);
+    NoteSignerKey(line, job->signer);
+}
 
 ResultCode DecryptHandler(ChildStreams* streams, void* data) {
     auto* job = static_cast<DecryptJob*>(data);
-    return RunStatusLoop(
-        streams, job->command,
-        {true, kDecryptWatches, std::size(kDecryptWatches), NotePlaintext, &job->plaintext});
+    return RunStatusLoop(streams, job->command,
+                         {true, kDecryptWatches, std::size(kDecryptWatches), NoteDecryption, job});
 }
 
 ResultCode EncryptHandler(ChildStreams* streams, void* data) {
@@ -141,7 +147,7 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
 
     platform::FileStamp before = platform::StampFile(output);
     *flags = 0;
-    DecryptJob job{{flags, passphrase}, {}};
+    DecryptJob job{{flags, passphrase}, {}, ""};
     int exitStatus = platform::kNoExitStatus;
     ResultCode runResult = RunGpg(commandLine, DecryptHandler, &job, &exitStatus);
     if (GpgRunCancelled()) {
@@ -162,6 +168,14 @@ ResultCode DecryptFile(const char* homeDir, const char* secretKeyring, const cha
     }
     result =
         DecryptionOutcome(*flags, exitStatus, runResult, OutputComplete(output, job.plaintext));
+    // GnuPG also searches the home folder's own key ring, which it needs for
+    // the secret key: a signature counts only when its key is one of the
+    // chosen key file's. Any other is no signature of the sender's.
+    bool counted =
+        result == rc::kOk || result == rc::kSignerKeyRevoked || result == rc::kSignerKeyExpired;
+    if (counted && FindKeyInFile(homeDir, readable.Path(), job.signer, nullptr) != rc::kOk) {
+        result = rc::kDecryptedUnverified;
+    }
     if (result == rc::kNoIntegrityProtection || result == rc::kOutputWrite) {
         RemoveOutputOfRun(output, before);
     }

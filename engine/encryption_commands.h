@@ -7,7 +7,8 @@
 #include "engine/result_codes.h"
 
 // Decrypts `input` into `output` with the secret key ring; the signature
-// inside is checked against `keyring` (added to the home folder's key ring).
+// inside is checked against `keyring` (added to the home folder's key ring,
+// but a signature counts only when its key is one of `keyring`'s).
 // 0 decrypted with a valid signature, 48 decrypted without one, 54 / 55
 // decrypted with a valid signature by a key that has been revoked / has
 // expired. The output that this run wrote is removed again on 34 (failed),

@@ -2,12 +2,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "engine/armored_key_file.h"
 #include "engine/command_frame.h"
 #include "engine/gpg_runner.h"
 #include "engine/key_method.h"
 #include "engine/status_reader.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -158,8 +160,9 @@ ResultCode ListingHandler(ChildStreams* streams, void* data) {
     }
 }
 
+// `keyName`: list only that key of a public key file; nullptr: every key.
 ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
-                    const ListingKind& kind) {
+                    const ListingKind& kind, const char* keyName = nullptr) {
     bool secret = &kind == &kSecretListing;
     const char* const names[] = {homeDir, keyFile, nullptr};
     ResultCode result =
@@ -181,8 +184,10 @@ ResultCode ListKeys(const char* homeDir, const char* keyFile, KeyList* list,
                        : FormatCommandLine(commandLine, sizeof commandLine,
                                            "%s --homedir=\"%s\" --keyring=\"%s\" --batch "
                                            "--no-default-keyring --list-keys --with-colons "
-                                           "--with-fingerprint",
-                                           CommonGpgOptions, homeDir, readable.Path());
+                                           "--with-fingerprint%s%s",
+                                           CommonGpgOptions, homeDir, readable.Path(),
+                                           keyName != nullptr ? " " : "",
+                                           keyName != nullptr ? keyName : "");
     if (!fits) {
         return rc::kUnknown;
     }
@@ -203,6 +208,61 @@ ResultCode ListPublicKeys(const char* homeDir, const char* keyFile, KeyList* lis
 
 ResultCode ListSecretKeys(const char* homeDir, const char* secretKeyring, KeyList* list) {
     return ListKeys(homeDir, secretKeyring, list, kSecretListing);
+}
+
+void NoteSignerKey(const char* statusLine, char* fingerprint) {
+    const char* arguments = StatusArguments(statusLine, "VALIDSIG");
+    if (arguments == nullptr || fingerprint[0] != '\0') {
+        return;
+    }
+    const char* primary = arguments;
+    for (int blanks = 0; blanks < 9 && primary != nullptr; ++blanks) {
+        primary = std::strchr(primary, ' ');
+        primary = primary != nullptr ? primary + 1 : nullptr;
+    }
+    std::size_t length = primary != nullptr ? std::strspn(primary, "0123456789ABCDEF") : 0;
+    if ((length == 32 || length == 40) && (primary[length] == '\0' || primary[length] == ' ')) {
+        std::memcpy(fingerprint, primary, length);
+        fingerprint[length] = '\0';
+    }
+}
+
+ResultCode FindKeyInFile(const char* homeDir, const char* keyFile, const char* fingerprint,
+                         char* userId) {
+    // Only hexadecimal digits go into the command line.
+    std::size_t length = std::strlen(fingerprint);
+    if ((length != 32 && length != 40) || std::strspn(fingerprint, "0123456789ABCDEF") != length) {
+        return rc::kPublicKeyFormat;
+    }
+    KeyList list{nullptr};
+    ResultCode listed = ListKeys(homeDir, keyFile, &list, kPublicListing, fingerprint);
+    char listedUserId[kFieldBufferSize];
+    char listedFingerprint[kFieldBufferSize];
+    ResultCode single = TakeOnlyKey(&list, rc::kPublicKeyFormat, listedUserId, listedFingerprint);
+    if (listed != rc::kOk) {
+        return listed;
+    }
+    // GnuPG also finds a key by the fingerprint of one of its subkeys.
+    if (single != rc::kOk || std::strcmp(listedFingerprint, fingerprint) != 0) {
+        return rc::kPublicKeyFormat;
+    }
+    if (userId != nullptr) {
+        std::strcpy(userId, listedUserId);
+    }
+    return rc::kOk;
+}
+
+void ShowableUserId(const char* listed, char* shown, std::size_t size) {
+    std::string decoded;
+    for (const char* at = listed; *at != '\0'; ++at) {
+        if (std::strncmp(at, "\\x3a", 4) == 0 || std::strncmp(at, "\\x5c", 4) == 0) {
+            decoded += at[2] == '3' ? ':' : '\\';
+            at += 3;
+        } else {
+            decoded += *at;
+        }
+    }
+    platform::ShowableText(decoded.c_str(), shown, size);
 }
 
 ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, char* buffer) {

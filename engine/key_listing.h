@@ -2,6 +2,8 @@
 // GnuPG's colon-format listing.
 #pragma once
 
+#include <cstddef>
+
 #include "engine/result_codes.h"
 
 // One key: owned copies of its user ID and fingerprint (each shorter than
@@ -39,6 +41,26 @@ ResultCode GetOwnFingerprint(const char* homeDir, const char* secretKeyring, cha
 // nullptr) and releases the list. `formatError` when the list holds no key
 // or more than one (the list is released then too).
 ResultCode TakeOnlyKey(KeyList* list, ResultCode formatError, char* userId, char* fingerprint);
+
+// The key of a good signature: notes in `fingerprint` (41 bytes, empty
+// until then) the primary key's fingerprint that the first "VALIDSIG"
+// status line names (its tenth argument: 32 or 40 hexadecimal digits).
+void NoteSignerKey(const char* statusLine, char* fingerprint);
+
+// Whether the public key file holds the key whose primary fingerprint is
+// `fingerprint`, as GnuPG lists that key alone: 0, with the key's user ID
+// as listed copied into `userId` (at least 256 bytes; nullptr: not wanted);
+// 44 when it does not, also for an empty or malformed fingerprint; or the
+// listing's own failure (19, 27, 51, 4-10).
+ResultCode FindKeyInFile(const char* homeDir, const char* keyFile, const char* fingerprint,
+                         char* userId);
+
+// A user ID as the listing gives it, as the user reads it: the listing's
+// escapes of ':' ("\x3a") and '\' ("\x5c") decoded (those of control
+// characters stay written out, so that a user ID cannot add lines to a
+// box), then made readable with platform::ShowableText. `shown` of `size`
+// bytes holds at least the listed text with its terminator.
+void ShowableUserId(const char* listed, char* shown, std::size_t size);
 
 struct ChildStreams;
 // The listings' status handler: reads the colon listing from

@@ -20,9 +20,9 @@ constexpr ResultText kResultTextTable[] = {
     {33, 75},  {34, 76},  {35, 77},  {36, 78},  {37, 79},  {38, 80},  {39, 81},  {40, 82},
     {41, 83},  {42, 84},  {43, 101}, {44, 102}, {45, 103}, {46, 104}, {47, 105}, {48, 106},
     {49, 107}, {50, 108}, {52, 110}, {53, 111}, {54, 112}, {55, 113}, {56, 114}, {57, 115},
-    {58, 117}, {51, 85},
+    {58, 117}, {59, 118}, {51, 85},
 };
-static_assert(sizeof kResultTextTable / sizeof kResultTextTable[0] == 58);
+static_assert(sizeof kResultTextTable / sizeof kResultTextTable[0] == 59);
 
 constexpr int kMessageBufferSize = 260;
 

@@ -76,8 +76,12 @@ inline constexpr ResultCode kRecipientKeyOutdated = 57;
 // A new passphrase begins or ends with a blank, which GnuPG's key
 // generation would drop: the key would not take what the user typed.
 inline constexpr ResultCode kPassphraseEdgeBlank = 58;
+// A dropped file's path is too long for the program's 260-byte path
+// buffers: it is refused rather than cut, since a cut name may name
+// another file.
+inline constexpr ResultCode kPathTooLong = 59;
 // The highest code that has a message of its own.
-inline constexpr ResultCode kLastCode = kPassphraseEdgeBlank;
+inline constexpr ResultCode kLastCode = kPathTooLong;
 }  // namespace rc
 
 // Loads the message of `code` into `buffer` (cut to size - 1 bytes and

@@ -3,6 +3,7 @@
 #include "engine/armored_key_file.h"
 #include "engine/command_frame.h"
 #include "engine/gpg_runner.h"
+#include "engine/key_listing.h"
 #include "engine/key_method.h"
 #include "engine/status_reader.h"
 
@@ -32,9 +33,19 @@ ResultCode SignHandler(ChildStreams* streams, void* data) {
                          {true, kSignWatches, std::size(kSignWatches)});
 }
 
+struct VerifyJob {
+    CommandJob command;
+    char signer[41];  // the primary key of a good signature
+};
+
+void NoteVerification(const char* line, void* context) {
+    NoteSignerKey(line, static_cast<VerifyJob*>(context)->signer);
+}
+
 ResultCode VerifyHandler(ChildStreams* streams, void* data) {
-    return RunStatusLoop(streams, *static_cast<CommandJob*>(data),
-                         {false, kVerifyWatches, std::size(kVerifyWatches)});
+    auto* job = static_cast<VerifyJob*>(data);
+    return RunStatusLoop(streams, job->command,
+                         {false, kVerifyWatches, std::size(kVerifyWatches), NoteVerification, job});
 }
 
 constexpr std::size_t kCommandLineSize = 1820;
@@ -84,7 +95,7 @@ ResultCode SignFile(const char* homeDir, const char* secretKeyring, const char* 
 }
 
 ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* dataFile,
-                      const char* signatureFile, std::int32_t* flags) {
+                      const char* signatureFile, std::int32_t* flags, char* signerUserId) {
     const char* const names[] = {homeDir, keyFile, signatureFile, dataFile, nullptr};
     ResultCode result =
         RunCommandChecks({homeDir, nullptr, keyFile, names, nullptr, nullptr, nullptr});
@@ -100,7 +111,7 @@ ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* data
         return rc::kUnknown;
     }
     *flags = 0;
-    CommandJob job{flags, ""};
+    VerifyJob job{{flags, ""}, ""};
     int exitStatus = platform::kNoExitStatus;
     ResultCode runResult = RunGpg(commandLine, VerifyHandler, &job, &exitStatus);
     if (GpgRunCancelled()) {
@@ -118,7 +129,16 @@ ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* data
         if (*flags & kSignerRevoked) {
             return rc::kSignerKeyRevoked;
         }
-        return (*flags & kSignerExpired) ? rc::kSignerKeyExpired : rc::kOk;
+        if (*flags & kSignerExpired) {
+            return rc::kSignerKeyExpired;
+        }
+        // The key file is GnuPG's only key ring here; asked for the signer,
+        // its key is looked up there all the same, as the decryption does.
+        if (signerUserId != nullptr &&
+            FindKeyInFile(homeDir, readable.Path(), job.signer, signerUserId) != rc::kOk) {
+            return rc::kVerifyFailed;
+        }
+        return rc::kOk;
     }
     // GnuPG could not check the signature: when the key file holds a key
     // that GnuPG 1.4 cannot use, say so instead of the generic failure. The

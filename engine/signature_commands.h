@@ -22,6 +22,8 @@ ResultCode SignFile(const char* homeDir, const char* secretKeyring, const char* 
 // revoked / has expired (or that has expired itself); 52 for a key that GnuPG
 // 1.4 cannot use; 35 otherwise (also when GnuPG cannot be started, or a valid
 // signature stands beside one that is not); 19/27 for a missing home folder
-// or key file, 29/51 as above.
+// or key file, 29/51 as above. Given `signerUserId` (at least 256 bytes),
+// a 0 also puts there the user ID of the signer's key, as the key file's
+// listing gives it; a signer that the listing does not find gives 35.
 ResultCode VerifyFile(const char* homeDir, const char* keyFile, const char* dataFile,
-                      const char* signatureFile, std::int32_t* flags);
+                      const char* signatureFile, std::int32_t* flags, char* signerUserId = nullptr);

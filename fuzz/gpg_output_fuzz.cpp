@@ -1,8 +1,9 @@
 // Any output of GnuPG, through a pipe, read by the status line reader at any
 // capacity and by the listings' handler: a known code, a terminated line in
 // its buffer, the output read to its end, and a list that is empty on
-// failure and holds at most one key with bounded fields; and by the survey
-// of a packet listing, whose fields stay terminated and whose counts agree.
+// failure and holds at most one key with bounded fields; the signer's key
+// of a "VALIDSIG" line, hexadecimal digits only; and by the survey of a
+// packet listing, whose fields stay terminated and whose counts agree.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -22,10 +23,13 @@ void ReadLines(const std::uint8_t* output, std::size_t length, int capacity) {
     FUZZ_CHECK(pipe.Ready());
     std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(capacity) + 1]);
     // Every call consumes at least one byte or meets the end.
+    char signer[41] = "";
     for (std::size_t calls = 0; calls <= length + 1; ++calls) {
         ResultCode result = ReadStatusLine(pipe.Reader(), buffer.get(), capacity);
         FUZZ_CHECK(result == 0 || result == 36 || result == 37);
         FUZZ_CHECK(std::memchr(buffer.get(), '\0', static_cast<std::size_t>(capacity) + 1));
+        NoteSignerKey(buffer.get(), signer);
+        FUZZ_CHECK(std::strspn(signer, "0123456789ABCDEF") == std::strlen(signer));
         if (result == 36) {
             FUZZ_CHECK(pipe.AtEnd());
             return;

@@ -96,6 +96,14 @@ void OverrideProgramPath(const char* path);
 // True when the byte starts a double-byte character of the system's
 // multibyte code page (never on POSIX, whose UTF-8 has no such bytes).
 bool IsLeadByte(unsigned char byte);
+// A text from another program that may be UTF-8, as OpenPGP user IDs are,
+// into `buffer` as the program shows texts. Valid UTF-8 becomes the
+// characters it holds in the system's multibyte code page, and a character
+// that the code page lacks becomes the stand-in "〓" (or "?" where the code
+// page has no such mark), never a look-alike; anything else (bytes of a code
+// page, as older programs wrote) is kept as it is. The shown text is never
+// longer than `text`: a buffer of its length and terminator holds it.
+void ShowableText(const char* text, char* buffer, std::size_t size);
 
 // ---- Files and folders ---------------------------------------------------
 

@@ -61,6 +61,9 @@ struct FileDialogRequest {
 // lacks, and written out as the program holds such names (see
 // platform/win32/wide_names_win32.h) it is too long for its 260 bytes.
 inline constexpr int kNameNotInCodePage = -1;
+// Given in place of a dropped name's length when the name is too long for
+// its buffer: it is never cut, as a cut name may name another file.
+inline constexpr int kNameTooLong = -2;
 
 // Shows the platform's standard open or save dialog. 0 when the user chose a
 // name (now in request.name), 1 when the dialog was cancelled or cannot open,
@@ -140,7 +143,8 @@ void SendCloseRequest(Window window);
 using Drop = void*;
 int DroppedFileCount(Drop drop);
 // The full path of dropped file `index` (0-based) into `buffer` of `size`
-// bytes; returns its length, or kNameNotInCodePage.
+// bytes; returns its length, or kNameNotInCodePage or kNameTooLong (the
+// buffer then holds the empty text).
 int DroppedFilePath(Drop drop, int index, char* buffer, int size);
 
 }  // namespace ui

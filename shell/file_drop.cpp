@@ -57,8 +57,8 @@ char* CollectDroppedFiles(ui::Drop drop, ResultCode* code) {
 
     if (count == 1) {
         // A name the program cannot hold: say why.
-        if (firstLength == ui::kNameNotInCodePage) {
-            *code = rc::kNameNotInCodePage;
+        if (firstLength == ui::kNameNotInCodePage || firstLength == ui::kNameTooLong) {
+            *code = firstLength == ui::kNameTooLong ? rc::kPathTooLong : rc::kNameNotInCodePage;
             return nullptr;
         }
         std::size_t length = std::strlen(path);

@@ -1,7 +1,9 @@
 #include "shell/mode_entries.h"
 
 #include <cstring>
+#include <string>
 
+#include "engine/key_listing.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -22,7 +24,16 @@ struct Mode {
     int workingText;
     int doneText;
     int confirmationText;  // 0: none
+    const char* signer;    // the signer's listed user ID, named in the box; nullptr: none
 };
+
+// The signer of the last verification, for its box.
+char gSigner[kTextSize];
+
+ResultCode VerifyNamingSigner(ui::Window owner, WorkContext* context, const char* file) {
+    gSigner[0] = '\0';
+    return VerifyWorkflow(owner, context, file, gSigner);
+}
 
 ResultCode StartMode(const char* dropList, const Mode& mode) {
     const char* file = nullptr;
@@ -48,7 +59,14 @@ ResultCode StartMode(const char* dropList, const Mode& mode) {
     if (mode.confirmationText != 0) {
         char text[kTextSize];
         platform::LoadText(mode.confirmationText, text, sizeof text);
-        ui::ShowMessageBox(gAppState.mainWindow, text, "Message Box", ui::kBoxOk);
+        std::string box = text;
+        if (mode.signer != nullptr && mode.signer[0] != '\0') {
+            char shown[kTextSize];
+            ShowableUserId(mode.signer, shown, sizeof shown);
+            platform::LoadText(IDS_SIGNER_LABEL, text, sizeof text);
+            box = box + "\n" + text + shown;
+        }
+        ui::ShowMessageBox(gAppState.mainWindow, box.c_str(), "Message Box", ui::kBoxOk);
     }
     SetStatusText(mode.doneText);
     return rc::kOk;
@@ -57,18 +75,18 @@ ResultCode StartMode(const char* dropList, const Mode& mode) {
 }  // namespace
 
 ResultCode StartEncrypt(const char* dropList) {
-    return StartMode(dropList, {EncryptWorkflow, IDS_ENCRYPT_IDLE, IDS_ENCRYPT_DONE, 0});
+    return StartMode(dropList, {EncryptWorkflow, IDS_ENCRYPT_IDLE, IDS_ENCRYPT_DONE, 0, nullptr});
 }
 
 ResultCode StartDecrypt(const char* dropList) {
-    return StartMode(dropList, {DecryptWorkflow, IDS_DECRYPT_IDLE, IDS_DECRYPT_DONE, 0});
+    return StartMode(dropList, {DecryptWorkflow, IDS_DECRYPT_IDLE, IDS_DECRYPT_DONE, 0, nullptr});
 }
 
 ResultCode StartSign(const char* dropList) {
-    return StartMode(dropList, {SignWorkflow, IDS_SIGN_IDLE, IDS_SIGN_DONE, 0});
+    return StartMode(dropList, {SignWorkflow, IDS_SIGN_IDLE, IDS_SIGN_DONE, 0, nullptr});
 }
 
 ResultCode StartVerify(const char* dropList) {
-    return StartMode(dropList,
-                     {VerifyWorkflow, IDS_VERIFY_IDLE, IDS_VERIFY_DONE, IDS_FILE_GENUINE});
+    return StartMode(dropList, {VerifyNamingSigner, IDS_VERIFY_IDLE, IDS_VERIFY_DONE,
+                                IDS_FILE_GENUINE, gSigner});
 }

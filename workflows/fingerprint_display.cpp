@@ -90,8 +90,11 @@ ResultCode KeyInfoWorkflow(ui::Window owner, KeyPaths* keyPaths) {
     if (single != rc::kOk) {
         return single;
     }
+    // The user ID is shown readable; the fingerprint and its copy stay as listed.
+    char shown[kTextSize];
+    ShowableUserId(userId, shown, sizeof shown);
     return Offer(owner,
-                 Text(kUserIdLabel) + "\n" + userId + "\n\n" + Text(kKeyFingerprintLabel) + "\n" +
+                 Text(kUserIdLabel) + "\n" + shown + "\n\n" + Text(kKeyFingerprintLabel) + "\n" +
                      GroupFingerprint(fingerprint) + "\n\n" +
                      (outdated ? Text(kKeyOutdatedNote) + "\n\n" : "") + Text(kKeyCopyQuestion),
                  fingerprint);

@@ -32,7 +32,8 @@ const FileQuestion kAskKeyFile{
 
 }  // namespace
 
-ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile) {
+ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile,
+                          char* signer) {
     char input[kNameSize] = "";
     char signature[kNameSize] = "";
     char keyFile[kNameSize] = "";
@@ -67,7 +68,11 @@ ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* dr
     RunProgress progress(owner, input);
     ui::CursorToken cursor = ui::ShowWaitCursor();
     ResultCode result = VerifyFile(context->keyPaths.homeDir, gpgKeyFile.path, gpgInput.path,
-                                   gpgSignature.path, &flags);
+                                   gpgSignature.path, &flags, signer);
     ui::RestoreCursor(cursor);
     return result;
+}
+
+ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile) {
+    return VerifyWorkflow(owner, context, droppedFile, nullptr);
 }

@@ -9,3 +9,7 @@
 // Asks for what is missing, runs GnuPG and returns a result code; shows no
 // message of its own.
 ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile);
+// The same; a 0 also puts into `signer` (at least 256 bytes) the signer's
+// user ID as the key file's listing gives it.
+ResultCode VerifyWorkflow(ui::Window owner, WorkContext* context, const char* droppedFile,
+                          char* signer);

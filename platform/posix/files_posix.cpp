@@ -1,4 +1,5 @@
-// Files, folders, the program's path and the string table on POSIX systems.
+// Files, folders, the program's path, texts and the string table on POSIX
+// systems.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +54,11 @@ void OverrideProgramPath(const char* path) {
 
 bool IsLeadByte(unsigned char) {
     return false;
+}
+
+// The native text is UTF-8: every text is shown as it is.
+void ShowableText(const char* text, char* buffer, std::size_t size) {
+    std::snprintf(buffer, size, "%s", text);
 }
 
 PathKind LookUpPath(const char* path) {

@@ -14,7 +14,7 @@ int WideNameToAnsi(const wchar_t* wide, char* buffer, int size) {
     }
     BOOL usedDefault = FALSE;
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &usedDefault);
-    return usedDefault ? kNameNotInCodePage : -2;
+    return usedDefault ? kNameNotInCodePage : kNameTooLong;
 }
 
 std::wstring AnsiToWide(const char* text, int length) {

@@ -9,8 +9,8 @@ namespace ui {
 
 // Spells a wide file name into `buffer` of `size` bytes as the program holds
 // names (platform/win32/wide_names_win32.h: characters the code page lacks
-// written out). Returns its length; -2 when the name and its terminator do
-// not fit; kNameNotInCodePage when the name has characters the code page
+// written out). Returns its length; kNameTooLong when the name and its
+// terminator do not fit; kNameNotInCodePage when the name has characters the code page
 // lacks and only their written-out form makes it too long (the buffer is
 // empty in both cases).
 int WideNameToAnsi(const wchar_t* wide, char* buffer, int size);

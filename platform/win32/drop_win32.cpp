@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 #include "platform/ui.h"
 #include "platform/win32/ansi_name_win32.h"
 
@@ -21,17 +23,16 @@ int DroppedFilePath(Drop drop, int index, char* buffer, int size) {
     // The drop keeps the names in wide form: a name with characters the code
     // page lacks (a WAVE DASH, accented letters, Hangul, emoji, rarer kanji)
     // is taken in the program's spelling, which still names the file; the
-    // ANSI form would have stand-ins for them and name none.
-    wchar_t wide[MAX_PATH * 2];
-    UINT wideLength = DragQueryFileW(hdrop, static_cast<UINT>(index), wide, MAX_PATH * 2);
-    if (wideLength > 0 && wideLength < MAX_PATH * 2) {
-        int length = WideNameToAnsi(wide, buffer, size);
-        if (length != -2) {
-            return length;
-        }
+    // ANSI form would have stand-ins for them and name none. A name too long
+    // for the buffer is refused whole: the ANSI form would be cut, perhaps
+    // inside a character, and could name another file.
+    UINT wideLength = DragQueryFileW(hdrop, static_cast<UINT>(index), nullptr, 0);
+    std::wstring wide(wideLength + 1, L'\0');
+    if (wideLength == 0 || DragQueryFileW(hdrop, static_cast<UINT>(index), wide.data(),
+                                          wideLength + 1) != wideLength) {
+        return kNameTooLong;  // no name to be had
     }
-    return static_cast<int>(
-        DragQueryFileA(hdrop, static_cast<UINT>(index), buffer, static_cast<UINT>(size)));
+    return WideNameToAnsi(wide.c_str(), buffer, size);
 }
 
 }  // namespace ui

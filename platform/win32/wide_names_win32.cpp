@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -43,9 +44,6 @@ int UnitAt(const char* text) {
 
 // The code page's bytes of one unit, when it holds exactly that unit.
 bool UnitInCodePage(wchar_t unit, std::string* bytes) {
-    if (unit == L'<') {
-        return false;  // kept for the spelling itself
-    }
     char spelled[4];
     BOOL usedDefault = FALSE;
     int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &unit, 1, spelled,
@@ -114,7 +112,8 @@ int SpellWideName(const wchar_t* wide, char* buffer, int size) {
     }
     std::string spelled;
     for (const wchar_t* unit = wide; *unit != L'\0'; ++unit) {
-        if (!UnitInCodePage(*unit, &spelled)) {
+        // '<' is kept for the spelling itself.
+        if (*unit == L'<' || !UnitInCodePage(*unit, &spelled)) {
             static const char kDigits[] = "0123456789ABCDEF";
             unsigned value = static_cast<unsigned>(*unit) & 0xFFFF;
             spelled += '<';
@@ -129,6 +128,39 @@ int SpellWideName(const wchar_t* wide, char* buffer, int size) {
     }
     std::memcpy(buffer, spelled.c_str(), spelled.size() + 1);
     return static_cast<int>(spelled.size());
+}
+
+void ShowableText(const char* text, char* buffer, std::size_t size) {
+    if (size == 0) {
+        return;
+    }
+    int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+    std::wstring wide(count > 0 ? static_cast<std::size_t>(count) : 0, L'\0');
+    if (count <= 0 ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide.data(), count) != count) {
+        std::snprintf(buffer, size, "%s", text);  // not UTF-8: shown as it is
+        return;
+    }
+    std::string standIn;
+    if (!UnitInCodePage(L'\u3013', &standIn)) {
+        standIn = "?";
+    }
+    // One character at a time, so that nothing but whole characters is kept.
+    std::string shown;
+    for (std::size_t i = 0; wide[i] != L'\0'; ++i) {
+        std::string character;
+        if (IS_HIGH_SURROGATE(wide[i]) && IS_LOW_SURROGATE(wide[i + 1])) {
+            ++i;  // no code page holds a character beyond the first 65536
+            character = standIn;
+        } else if (!UnitInCodePage(wide[i], &character)) {
+            character = standIn;
+        }
+        if (shown.size() + character.size() + 1 > size) {
+            break;
+        }
+        shown += character;
+    }
+    std::memcpy(buffer, shown.c_str(), shown.size() + 1);
 }
 
 void PretendNoShortNames(bool pretend) {

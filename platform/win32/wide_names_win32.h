@@ -5,7 +5,9 @@
 // UTF-16 unit ("見積<301C.txt"). Windows allows no '<' in a file name, and
 // no double-byte character of the code page has it as its second byte, so
 // that spelling is never a real name and goes back to the wide name without
-// loss. Names the code page holds are spelled as they always were.
+// loss. Names the code page holds are spelled as they always were. The
+// same test of which characters the code page holds serves the texts of
+// other programs that are shown (ShowableText, platform/platform.h).
 #pragma once
 
 #include <string>

@@ -339,18 +339,17 @@ MessageBoxView ReadMessageBox(HWND box) {
 }
 
 // A status bar writes its text only into memory of its own process. The
-// single pane of simple mode is read as pane 0. A program whose one thread
-// is busy with a long GnuPG run does not answer: that reads as "", and the
-// caller's wait decides.
+// single pane of simple mode is read as pane 0. A window long busy with GnuPG
+// gives no text: a caller that waits for one asks again.
 std::string StatusBarText(HWND statusBar) {
     const std::size_t size = 4096;
     RemoteBlock remote(statusBar, std::string(size, '\0'));
     DWORD_PTR answer = 0;
     if (remote.Address() == nullptr) {
         ADD_FAILURE() << "cannot read the status bar " << statusBar;
+        return "";
     }
-    if (remote.Address() == nullptr ||
-        !Ask(statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote.Address()), &answer)) {
+    if (!Ask(statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote.Address()), &answer)) {
         return "";
     }
     std::string text = remote.Read(size);

@@ -248,6 +248,13 @@ void ExpectModeButtonsInside(HWND main) {
     }
 }
 
+// The box of a good verification in `app`, naming the signer.
+Ask Genuine(const Quillet& app, const TestUser& signer) {
+    return {'B', 0, "",
+            app.Text(IDS_FILE_GENUINE) + "\n" + app.Text(IDS_SIGNER_LABEL) +
+                test_support::UserIdOf(signer)};
+}
+
 // One row: the menu command `command`, or with `drop` the mode button
 // `command` pressed and the files dropped; then the questions `asks`
 // answered in turn, and the status text `done` awaited (0: the window
@@ -482,7 +489,7 @@ TEST(Operations, EveryOperationByMenuAndByDrop) {
     const std::vector<Ask> verify = {{'F', kVerifySignatureTitle, "", "contract.pdf.sig"},
                                      {'F', kVerifyKeyTitle, "taro.gpg"}};
     std::vector<Ask> asks = verify;
-    asks.push_back({'B', IDS_FILE_GENUINE});
+    asks.push_back(Genuine(hanako, test_support::Taro()));
     ASSERT_TRUE(RunRow(hanako, "verify-drop", IDC_VERIFY_BUTTON, {hanako.Path("contract.pdf")},
                        asks, IDS_VERIFY_DONE));
     std::string changed = ReadFile(hanako.Path("contract.pdf"));
@@ -513,26 +520,27 @@ TEST(Operations, EveryOperationByMenuAndByDrop) {
                        {{'F', kVerifyInputTitle, taro.Path("note.txt")},
                         {'F', kVerifySignatureTitle, "", "note.txt.sig"},
                         {'F', kVerifyKeyTitle, "hanako.gpg"},
-                        {'B', IDS_FILE_GENUINE}},
+                        Genuine(taro, test_support::Hanako())},
                        IDS_VERIFY_DONE));
     ASSERT_TRUE(RunRow(taro, "two-files-dropped", IDC_ENCRYPT_BUTTON,
                        {taro.Path("letter.txt"), taro.Path("contract.pdf")}, {{'B', kSeveralFiles}},
                        0));
     EXPECT_EQ(taro.Status(), taro.Text(IDS_ENCRYPT_IDLE)) << "no operation started";
 
-    // Key information and the own fingerprint; only Yes copies the bare digits.
-    const std::string hanakoFingerprint = test_support::FingerprintOf(test_support::Hanako());
+    // Key information (a GnuPG 2 user's Japanese name, written in UTF-8) and
+    // the own fingerprint; only Yes copies the bare digits.
+    Copy(peer + "yamada.gpg", taro.Path("pubkey\\yamada.gpg"));
+    const std::string yamadaFingerprint = ReadFile(peer + "yamada.fpr").substr(0, 40);
     const std::string taroFingerprint = test_support::FingerprintOf(test_support::Taro());
-    ASSERT_TRUE(
-        RunRow(taro, "key-information", IDM_KEY_INFO, {},
-               {{'F', kKeyInfoTitle, "hanako.gpg"},
-                {'B', 0, "",
-                 taro.Text(kUserIdLabel) + "\n" + test_support::UserIdOf(test_support::Hanako()) +
-                     "\n\n" + taro.Text(kKeyFingerprintLabel) + "\n" + Grouped(hanakoFingerprint) +
-                     "\n\n" + taro.Text(kKeyCopyQuestion),
-                 IDNO}},
-               0));
-    EXPECT_NE(e2e::ClipboardText(), hanakoFingerprint);
+    ASSERT_TRUE(RunRow(taro, "key-information", IDM_KEY_INFO, {},
+                       {{'F', kKeyInfoTitle, "yamada.gpg"},
+                        {'B', 0, "",
+                         taro.Text(kUserIdLabel) + "\n" + e2e::Ansi(u8"山田 太郎") +
+                             " <yamada@peer.example>\n\n" + taro.Text(kKeyFingerprintLabel) + "\n" +
+                             Grouped(yamadaFingerprint) + "\n\n" + taro.Text(kKeyCopyQuestion),
+                         IDNO}},
+                       0));
+    EXPECT_NE(e2e::ClipboardText(), yamadaFingerprint);
     ASSERT_TRUE(RunRow(taro, "own-fingerprint", IDM_OWN_FINGERPRINT, {},
                        {{'B', 0, "",
                          taro.Text(kOwnFingerprintLabel) + "\n\n" + Grouped(taroFingerprint) +
@@ -643,7 +651,7 @@ TEST(Operations, NamesOutsideTheCodePage) {
     ASSERT_TRUE(RunRow(hanako, "verify-drop", IDC_VERIFY_BUTTON, {hanako.Path(cafe)},
                        {{'F', kVerifySignatureTitle, "", cafe + ".sig"},
                         {'F', kVerifyKeyTitle, "taro.gpg"},
-                        {'B', IDS_FILE_GENUINE}},
+                        Genuine(hanako, test_support::Taro())},
                        IDS_VERIFY_DONE));
     taro.Exit();
     hanako.Exit();

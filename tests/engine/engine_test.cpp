@@ -42,7 +42,8 @@ const std::string kUid = "Taro Yamada <taro@example.com>";
 // passphrase change is followed by the check of the changed copies).
 const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
                   kEncEnd = "print [GNUPG:] END_ENCRYPTION\n",
-                  kValid = "print [GNUPG:] VALIDSIG " + kFpr + "\n",
+                  kValid = "print [GNUPG:] VALIDSIG " + kFpr +
+                           " 2026-12-06 1796600183 0 4 0 17 2 00 " + kFpr + "\n",
                   kMdc = "print [GNUPG:] GOODMDC\n", kDecEnd = "print [GNUPG:] END_DECRYPTION\n",
                   kBad = "print [GNUPG:] BAD_PASSPHRASE 6617CB8C9F217174\n",
                   kPub =
@@ -67,7 +68,8 @@ const std::string kSig = "print [GNUPG:] SIG_CREATED S 17 2 00 1 X\n",
 const std::pair<std::string, std::string> kGoodGpg[] = {
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kSig + kEncEnd},
     {"print [GNUPG:] BEGIN_ENCRYPTION 2 9\n", kEncEnd},
-    {"print [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n", kValid + kMdc + kDecEnd},
+    {"on -d\nprint [GNUPG:] BEGIN_DECRYPTION\nwritefile -o partial plaintext\n",
+     kValid + kMdc + kDecEnd + "on --list-keys\n" + kPub + kFprLine},
     {"print [GNUPG:] BEGIN_SIGNING H2\n", kSig},
     {"print [GNUPG:] SIG_ID x\n", kValid},
     {"writefile -o exported key\n", "print more\n"},
@@ -75,6 +77,10 @@ const std::pair<std::string, std::string> kGoodGpg[] = {
     {"print tru::1:1700000000:0:3:1:5\n", kPub + kFprLine},
     {"", kSecListing},
     {kEditor + kAskOld + kAskNew, kPrompt + kSaved}};
+// A decryption whose good signature's key the key file's listing then shows.
+std::string Decrypting(const std::string& script) {
+    return "on -d\n" + script + "on --list-keys\n" + kPub + kFprLine;
+}
 std::string GoodGpg(Cmd cmd, const std::string& fault = "") {
     const auto& [before, after] = kGoodGpg[static_cast<int>(cmd)];
     return before + fault + after;
@@ -463,7 +469,9 @@ TEST_F(EngineTest, CommandLinesOfAllNineTemplates) {
         {encrypt + "-s -e -r " + kFpr + " -o " + Q(output) + " " + Q(input)},
         {encrypt + " -e -r " + kFpr + " -o " + Q(output) + " " + Q(input)},
         {s + Q(secring) + " --keyring=" + Q(keyFile) + " -o " + Q(output) + batch +
-         "--passphrase-fd=0 -d " + Q(input)},
+             "--passphrase-fd=0 -d " + Q(input),
+         h + "keyring=" + Q(keyFile) +
+             " --batch --no-default-keyring --list-keys --with-colons --with-fingerprint " + kFpr},
         {s + Q(secring) + " --keyring=" + Q(pubring) + batch +
          "--passphrase-fd=0 --detach-sign -o " + Q(output) + " " + Q(input)},
         {h + "keyring=" + Q(keyFile) + " --no-default-keyring" + batch + "--status-fd=1 --verify " +
@@ -545,8 +553,8 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         {Decrypt, r + "writefile -o part\n" + kLength + kMdc + kDecEnd, "24", pass},
         // Text is written with the platform's line ends: its length is not checked.
         {Decrypt,
-         r + "writefile -o plain\nprint [GNUPG:] PLAINTEXT 74 0 x\n" + kLength + kValid + kMdc +
-             kDecEnd,
+         Decrypting(r + "writefile -o plain\nprint [GNUPG:] PLAINTEXT 74 0 x\n" + kLength + kValid +
+                    kMdc + kDecEnd),
          "0 +output", pass},
         // A signature GnuPG could not check explains its exit status.
         {Decrypt,
@@ -559,10 +567,12 @@ TEST_F(EngineTest, WhatEachCommandMakesOfGpgsOutputAndWhatItWroteToGpg) {
         {Decrypt, r + "writefile -o plain\n" + kValid + kBadSig + kMdc + kDecEnd + "exit 1\n",
          "48 +output", pass},
         // Signed by a key revoked or expired since: the output stays.
-        {Decrypt, r + "writefile -o plain\n" + kRevoked + kValid + kMdc + kDecEnd, "54 +output",
-         pass},
-        {Decrypt, r + "writefile -o plain\n" + kExpired + kValid + kMdc + kDecEnd, "55 +output",
-         pass},
+        {Decrypt, Decrypting(r + "writefile -o plain\n" + kRevoked + kValid + kMdc + kDecEnd),
+         "54 +output", pass},
+        {Decrypt, Decrypting(r + "writefile -o plain\n" + kExpired + kValid + kMdc + kDecEnd),
+         "55 +output", pass},
+        // A good signature by a key the key file does not list is none.
+        {Decrypt, r + "writefile -o plain\n" + kValid + kMdc + kDecEnd, "48 +output", pass},
         // No protection against tampering ("DECRYPTION_INFO 0 3", no "GOODMDC").
         {Decrypt,
          r + "writefile -o plain\nprint [GNUPG:] DECRYPTION_INFO 0 3\n" + kValid +
@@ -1016,6 +1026,15 @@ TEST_F(RoundTrip, EncryptionAndDecryption) {
         RemoveTree(output);
         EXPECT_EQ(Run(Decrypt), "34");
     }
+
+    // Signed by Taro himself: his own key ring, which GnuPG searches too,
+    // does not make Hanako's key file vouch for it; his exported key does.
+    Be(Taro(), Taro());
+    ASSERT_EQ(Run(Encrypt), "0");
+    std::swap(input, output);
+    EXPECT_EQ(Run(Decrypt), "0 +output");
+    keyFile = PublicKeyFileOf(Hanako());
+    EXPECT_EQ(Run(Decrypt), "48 +output");
 }
 
 TEST_F(RoundTrip, SignaturesPassphraseChangeExportAndListings) {
@@ -1027,7 +1046,7 @@ TEST_F(RoundTrip, SignaturesPassphraseChangeExportAndListings) {
     EXPECT_EQ(Run(Sign), "0");
     EXPECT_EQ(Run(Verify), "0");
     keyFile = PublicKeyFileOf(Hanako());
-    EXPECT_EQ(Run(Verify), "35");  // the wrong person's key file
+    EXPECT_EQ(Run(Verify), "35");  // the wrong person's: Taro's own key ring is not searched
     keyFile = PublicKeyFileOf(Taro());
     WriteFile(input, kSample + "changed");
     EXPECT_EQ(Run(Verify), "35");

@@ -80,15 +80,23 @@ TEST(AnsiNames, NamesOutsideTheCodePageAreSpelledOut) {
         EXPECT_EQ(platform::WideName(path), rows[i].wide);
     }
 
-    // A name too long for the buffer is no name at all; one that is too long
-    // only once spelled out cannot be held, and the user learns why.
+    // A name too long for the buffer is no name at all, never a cut one; one
+    // that is too long only once spelled out cannot be held. The user learns why.
     char small[8];
-    EXPECT_EQ(ui::WideNameToAnsi(kJapanese.c_str(), small, sizeof small), -2);
+    EXPECT_EQ(ui::WideNameToAnsi(kJapanese.c_str(), small, sizeof small), ui::kNameTooLong);
     EXPECT_STREQ(small, "");
     const std::wstring longHangul = L"C:\\" + std::wstring(60, L'\ud55c') + L".txt";
     ResultCode code = rc::kOk;
     EXPECT_EQ(CollectDroppedFiles(WideDrop{longHangul}.Get(), &code), nullptr);
     EXPECT_EQ(code, rc::kNameNotInCodePage);
+    const std::wstring longKanji = L"C:\\" + std::wstring(130, L'\u898b') + L".xlsx";
+    EXPECT_EQ(CollectDroppedFiles(WideDrop{longKanji}.Get(), &code), nullptr);
+    EXPECT_EQ(code, rc::kPathTooLong);
+
+    // UTF-8 shown: one stand-in per character the code page lacks (an emoji too).
+    char shown[64];
+    platform::ShowableText(u8"\U0001F600\u00e9 \u898b", shown, sizeof shown);
+    EXPECT_EQ(shown, "\x81\xac\x81\xac " + InCodePage(L"\u898b"));
 }
 
 bool SameFile(const char* a, const char* b) {

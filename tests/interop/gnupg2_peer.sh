@@ -8,7 +8,9 @@
 #       letter to Taro, signed and encrypted, with two detached signatures;
 #       the same signed by a key revoked afterwards and by one that has
 #       expired since, an expired key to encrypt for, and a letter that
-#       GnuPG 1.4 encrypts without protection against tampering.
+#       GnuPG 1.4 encrypts without protection against tampering; keys whose
+#       user IDs are a Japanese name, a name with ':', '\' and a letter
+#       that code page 932 lacks, and one in Shift_JIS bytes.
 #   gnupg2_peer.sh check FOLDER
 #       decrypts what Quillet encrypted for the peer (FOLDER/out) and checks
 #       Quillet's signatures on it, then removes the private home folder.
@@ -76,14 +78,27 @@ make)
     } 2>/dev/null
     peer --export "$expired" >"$dir/expired.gpg"
 
+    # User IDs as today's programs write them: UTF-8 (whatever the locale).
+    for name in '山田 太郎 <yamada@peer.example>' 'Café: Sales\Team <cafe@peer.example>'; do
+        peer --display-charset utf-8 --quick-gen-key "$name" rsa1024 default never 2>/dev/null
+    done
+    peer --export '<yamada@peer.example>' >"$dir/yamada.gpg"
+    fingerprint '<yamada@peer.example>' >"$dir/yamada.fpr"
+    peer --export '<cafe@peer.example>' >"$dir/cafe.gpg"
+
     # What old programs make, and attacks that rewrite encrypted files.
     old=$(mktemp -d /tmp/qpeer1.XXXXXX)
     gpg1 --homedir "$old" --batch --quiet --import "$3" 2>/dev/null
     gpg1 --homedir "$old" --batch --always-trust --disable-mdc --cipher-algo cast5 -r "$taro" \
         -o "$dir/unprotected.txt.gpg" -e "$dir/letter.txt" 2>/dev/null
+    # A user ID in the bytes of code page 932, as programs of old wrote it.
+    printf 'Key-Type: RSA\nKey-Length: 1024\nName-Real: 能美 太郎\nName-Email: nomi@example.jp\n' |
+        iconv -f UTF-8 -t CP932 >"$old/params"
+    gpg1 --homedir "$old" --batch --quiet --gen-key "$old/params" 2>/dev/null
+    gpg1 --homedir "$old" --export nomi@example.jp >"$dir/sjis.gpg"
     rm -rf "$old"
     for made in revoked.sig revoked.txt.gpg revoked.gpg expired.sig expired.txt.gpg \
-        expired.gpg unprotected.txt.gpg; do
+        expired.gpg unprotected.txt.gpg yamada.gpg cafe.gpg sjis.gpg; do
         [ -s "$dir/$made" ] || fail "$made was not made"
     done
     ;;

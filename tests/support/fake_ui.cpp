@@ -156,8 +156,8 @@ int DroppedFileCount(Drop drop) {
 }
 
 int DroppedFilePath(Drop drop, int index, char* buffer, int size) {
-    CopyWhole(static_cast<fake_ui::FakeDrop*>(drop)->paths.at(index), buffer, size);
-    return static_cast<int>(std::strlen(buffer));
+    bool fits = CopyWhole(static_cast<fake_ui::FakeDrop*>(drop)->paths.at(index), buffer, size);
+    return fits ? static_cast<int>(std::strlen(buffer)) : kNameTooLong;
 }
 
 }  // namespace ui
