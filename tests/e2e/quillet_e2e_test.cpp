@@ -125,9 +125,12 @@ public:
         bool ok = e2e::WaitUntil(
             [&] {
                 for (HWND window : e2e::TopWindows(program_.Id(), "#32770")) {
+                    if (IsProgressWindow(window)) {
+                        continue;  // a run that lasts
+                    }
                     e2e::MessageBoxView view = e2e::ReadMessageBox(window);
-                    if (view.caption == Text(IDS_PROGRESS_CAPTION) || !IsWindow(window)) {
-                        continue;  // a run that lasts, or a window gone meanwhile
+                    if (!IsWindow(window)) {
+                        continue;  // gone meanwhile
                     }
                     dialog = "\"" + view.caption + "\": \"" + view.text + "\"";
                     return true;
