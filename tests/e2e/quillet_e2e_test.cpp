@@ -79,10 +79,6 @@ struct Ask {
     int button = IDOK;
 };
 
-bool IsProgressWindow(HWND dialog) {
-    return e2e::FindChild(dialog, IDC_PROGRESS_BAR) != nullptr;
-}
-
 // Quillet.exe in a program folder (with its trailing backslash).
 class Quillet {
 public:
@@ -94,6 +90,12 @@ public:
     HWND Main() const { return main_; }
     std::string Status() const {
         return e2e::StatusBarText(e2e::FindChildByClass(main_, "msctls_statusbar32"));
+    }
+
+    // The progress window of a run that lasts, known by its title (which it
+    // keeps until it is gone).
+    bool IsProgressWindow(HWND dialog) const {
+        return e2e::TitleOf(dialog) == Text(IDS_PROGRESS_CAPTION);
     }
 
     bool Start() {
@@ -127,6 +129,9 @@ public:
                         continue;  // a run that lasts
                     }
                     e2e::MessageBoxView view = e2e::ReadMessageBox(window);
+                    if (!IsWindow(window)) {
+                        continue;  // gone meanwhile
+                    }
                     dialog = "\"" + view.caption + "\": \"" + view.text + "\"";
                     return true;
                 }
@@ -865,11 +870,13 @@ int WatchRun(Quillet& app, int enough, const std::function<void(HWND progress)>&
         if (!app.Process().Running()) {
             break;
         }
-        EXPECT_NE(SendMessageTimeoutA(app.Main(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer), 0)
+        bool answered =
+            SendMessageTimeoutA(app.Main(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer) != 0;
+        EXPECT_TRUE(answered || !IsWindow(app.Main()))  // a closed window answers no more
             << "the main window did not answer within a second";
         HWND progress = nullptr;
         for (HWND dialog : e2e::TopWindows(app.Process().Id(), "#32770")) {
-            progress = IsProgressWindow(dialog) ? dialog : progress;
+            progress = app.IsProgressWindow(dialog) ? dialog : progress;
         }
         seen = seen || progress != nullptr;
         if (progress == nullptr) {
