@@ -222,8 +222,8 @@ bool MeasureKeyProtection(ProgramFolder& folder, const Keys& keys, const std::st
     for (int power : {16, 20, 21, 22, 23, 24}) {
         std::string home = folder.PathOf("s2k-" + std::to_string(power));
         MakeFolderAt(home);
-        CopyFile(keys.secring, home + "/secring.gpg");
-        CopyFile(keys.pubring, home + "/pubring.gpg");
+        platform::CopyFileOver(keys.secring.c_str(), (home + "/secring.gpg").c_str());
+        platform::CopyFileOver(keys.pubring.c_str(), (home + "/pubring.gpg").c_str());
         WriteFile(home + "/gpg.conf", ReadFile(keys.home + "/gpg.conf") + "s2k-count " +
                                           std::to_string(1ul << power) + "\n");
         if (ChangePassphrase(home.c_str(), (home + "/secring.gpg").c_str(),
