@@ -215,7 +215,10 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
         {57, 115,
          "この公開鍵ファイルの鍵は失効しているか、有効期限が切れているため、暗号化に使えません。受"
          "け取る人に最新の公開鍵ファイルを送ってもらってください"},
-        {58, 117, "パスフレーズの先頭と末尾には空白を使えません"}};
+        {58, 117, "パスフレーズの先頭と末尾には空白を使えません"},
+        {59, 118,
+         "ファイルのパスが長すぎるため扱えません。短い名前のフォルダに移してからもう一度お試しくだ"
+         "さい"}};
     for (const auto& [code, id, text] : later) {
         EXPECT_EQ(ResultMessage(code), StringText(id)) << code;
 #ifndef _WIN32
@@ -223,7 +226,7 @@ TEST(Frame, EveryCodeWithItsStringIdAndText) {
 #endif
         (void)text;
     }
-    for (ResultCode code : {2, 59, 1000, -1}) {  // no pair of their own
+    for (ResultCode code : {2, 60, 1000, -1}) {  // no pair of their own
         EXPECT_EQ(ResultMessage(code), ResultMessage(51)) << code;
     }
     char cut[8] = "zzzzzzz";
