@@ -28,6 +28,39 @@ bool FormatCommandLine(char* buffer, std::size_t size, const char* format, ...) 
     return length >= 0 && static_cast<std::size_t>(length) < size;
 }
 
+std::string PathInFolder(const char* folder, const char* name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != platform::kPathSeparator) {
+        path.push_back(platform::kPathSeparator);
+    }
+    return path + name;
+}
+
+bool ReadSmallFile(const char* path, std::size_t limit, std::string* text) {
+    text->assign(limit, '\0');
+    std::size_t size = 0;
+    platform::OsHandle file = platform::OpenFileForSharedReading(path);
+    bool read =
+        file != platform::kNoHandle && platform::ReadFileOnce(file, text->data(), limit, &size);
+    if (file != platform::kNoHandle) {
+        platform::CloseOsHandle(file);
+    }
+    text->resize(read ? size : 0);
+    return read;
+}
+
+bool WriteWholeFile(const char* path, const char* text, std::size_t size) {
+    platform::OsHandle file = platform::OpenFileForWriting(path);
+    if (file == platform::kNoHandle) {
+        return false;
+    }
+    std::size_t written = 0;
+    bool ok = platform::WriteFileAtStart(file, text, size, &written) && written == size &&
+              platform::CutFile(file, size);
+    platform::CloseOsHandle(file);
+    return ok;
+}
+
 ResultCode CheckPassphraseText(const char* passphrase) {
     if (std::strlen(passphrase) > kMaxPassphraseLength || std::strpbrk(passphrase, "\r\n")) {
         return rc::kPassphraseInvalid;
@@ -69,11 +102,7 @@ ResultCode CheckOutputNamesNoOtherFile(const char* output, const char* const* na
         return rc::kOk;
     }
     for (const char* file : {"pubring.gpg", "secring.gpg", "trustdb.gpg"}) {
-        std::string path = homeDir;
-        if (!path.empty() && path.back() != platform::kPathSeparator) {
-            path.push_back(platform::kPathSeparator);
-        }
-        if (IsSameFile(out, (path + file).c_str())) {
+        if (IsSameFile(out, PathInFolder(homeDir, file).c_str())) {
             return rc::kBadFileChoice;
         }
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "engine/result_codes.h"
 #include "platform/platform.h"
@@ -49,6 +50,17 @@ ResultCode CheckOutputNamesNoOtherFile(const char* output, const char* const* na
 // created or changed may be partial, or unauthenticated plaintext. A file
 // the run did not touch stays.
 void RemoveOutputOfRun(const char* output, const platform::FileStamp& before);
+
+// `folder` followed by a separator (unless it ends with one) and `name`.
+std::string PathInFolder(const char* folder, const char* name);
+
+// The small files the program keeps beside the key rings. ReadSmallFile
+// reads up to `limit` bytes of an existing file with one read (others may
+// read and write it meanwhile); false when it cannot be opened or read.
+// WriteWholeFile makes `text` the whole content of the file, creating it
+// when it is missing; false when it cannot be opened or written whole.
+bool ReadSmallFile(const char* path, std::size_t limit, std::string* text);
+bool WriteWholeFile(const char* path, const char* text, std::size_t size);
 
 // What a command checks before it formats its command line; a null field is
 // not checked.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/command_frame.h"
 #include "platform/platform.h"
 
 namespace {
@@ -92,11 +93,7 @@ long AddMissingGnupgOptions(const char* current, std::size_t size, char* out, st
 }
 
 bool EnsureGnupgOptions(const char* homeDir) {
-    std::string path = homeDir;
-    if (!path.empty() && path.back() != platform::kPathSeparator) {
-        path.push_back(platform::kPathSeparator);
-    }
-    path += "gpg.conf";
+    std::string path = PathInFolder(homeDir, "gpg.conf");
 
     std::vector<char> current(kMaxOptionsFile + 1);
     std::vector<char> wanted(kMaxOptionsFile);
@@ -127,15 +124,5 @@ bool EnsureGnupgOptions(const char* homeDir) {
     if (length < 0) {
         return false;
     }
-    platform::OsHandle file = platform::OpenFileForWriting(path.c_str());
-    if (file == platform::kNoHandle) {
-        return false;
-    }
-    std::size_t written = 0;
-    bool ok = platform::WriteFileAtStart(file, wanted.data(), static_cast<std::size_t>(length),
-                                         &written) &&
-              written == static_cast<std::size_t>(length) &&
-              platform::CutFile(file, static_cast<std::size_t>(length));
-    platform::CloseOsHandle(file);
-    return ok;
+    return WriteWholeFile(path.c_str(), wanted.data(), static_cast<std::size_t>(length));
 }

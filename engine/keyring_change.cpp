@@ -19,35 +19,36 @@ KeyringStep gStopAfter = KeyringStep::None;
 
 // The files of a change in the home folder.
 struct ChangeFiles {
-    explicit ChangeFiles(const char* homeDir) : home(homeDir) {
-        if (!home.empty() && home.back() != platform::kPathSeparator) {
-            home.push_back(platform::kPathSeparator);
-        }
-        secretCopy = home + "change-secring.gpg";
-        publicCopy = home + "change-pubring.gpg";
-        keptSecret = home + "kept-secring.gpg";
-        keptPublic = home + "kept-pubring.gpg";
-        replacing = home + "keyring-replacing";
-        replaced = home + "keyring-replaced";
-        check = home + "change-check.sig";
-    }
-    std::string home, secretCopy, publicCopy, keptSecret, keptPublic, replacing, replaced, check;
+    explicit ChangeFiles(const char* homeDir)
+        : secretCopy(PathInFolder(homeDir, "change-secring.gpg")),
+          publicCopy(PathInFolder(homeDir, "change-pubring.gpg")),
+          keptSecret(PathInFolder(homeDir, "kept-secring.gpg")),
+          keptPublic(PathInFolder(homeDir, "kept-pubring.gpg")),
+          replacing(PathInFolder(homeDir, "keyring-replacing")),
+          replaced(PathInFolder(homeDir, "keyring-replaced")),
+          check(PathInFolder(homeDir, "change-check.sig")) {}
+    std::string secretCopy, publicCopy, keptSecret, keptPublic, replacing, replaced, check;
 };
 
 bool Exists(const std::string& path) {
     return platform::LookUpPath(path.c_str()) == platform::PathKind::File;
 }
 
-// The copies, the kept rings, the backups GnuPG keeps of the rings it saved
-// ("~" on POSIX, ".bak" instead of the extension on Windows), the lock files
-// its Windows build leaves, and the trial signature of the check.
+// The backup GnuPG keeps of a ring it saved ("~" on POSIX, ".bak" instead of
+// the extension on Windows) and the lock file its Windows build leaves.
+void RemoveGnupgBackups(const std::string& ring) {
+    platform::RemoveFile((ring + "~").c_str());
+    platform::RemoveFile((ring + ".lock").c_str());
+    platform::RemoveFile((ring.substr(0, ring.size() - 4) + ".bak").c_str());
+}
+
+// The copies, the kept rings, their backups and lock files, and the trial
+// signature of the check.
 void RemoveLeftovers(const ChangeFiles& files) {
     for (const std::string* ring :
          {&files.secretCopy, &files.publicCopy, &files.keptSecret, &files.keptPublic}) {
         platform::RemoveFile(ring->c_str());
-        platform::RemoveFile((*ring + "~").c_str());
-        platform::RemoveFile((*ring + ".lock").c_str());
-        platform::RemoveFile((ring->substr(0, ring->size() - 4) + ".bak").c_str());
+        RemoveGnupgBackups(*ring);
     }
     platform::RemoveFile(files.check.c_str());
 }
@@ -107,28 +108,14 @@ bool TakePassphrase(const char* homeDir, const ChangeFiles& files, const char* p
 }
 
 bool WriteMarker(const std::string& path, const char* fingerprint) {
-    platform::OsHandle file = platform::OpenFileForWriting(path.c_str());
-    if (file == platform::kNoHandle) {
-        return false;
-    }
-    std::size_t length = std::strlen(fingerprint);
-    std::size_t written = 0;
-    bool ok = platform::WriteFileAtStart(file, fingerprint, length, &written) &&
-              written == length && platform::CutFile(file, length);
-    platform::CloseOsHandle(file);
-    return ok && platform::FlushToDisk(path.c_str());
+    return WriteWholeFile(path.c_str(), fingerprint, std::strlen(fingerprint)) &&
+           platform::FlushToDisk(path.c_str());
 }
 
 std::string ReadMarker(const std::string& path) {
-    char text[kKeyNameSize] = "";
-    std::size_t size = 0;
-    platform::OsHandle file = platform::OpenFileForSharedReading(path.c_str());
-    if (file == platform::kNoHandle) {
-        return std::string();
-    }
-    bool read = platform::ReadFileOnce(file, text, sizeof text - 1, &size);
-    platform::CloseOsHandle(file);
-    return read ? std::string(text, size) : std::string();
+    std::string text;
+    ReadSmallFile(path.c_str(), kKeyNameSize - 1, &text);
+    return text;
 }
 
 // Puts the kept rings back when they hold the key: each is copied beside
@@ -248,11 +235,8 @@ ResultCode ChangeKeyrings(const char* homeDir, const char* secretKeyring, const 
         return rc::kUnknown;
     }
     // GnuPG's backups of the copies go; the kept rings stay.
-    for (const std::string* copy : {&files.secretCopy, &files.publicCopy}) {
-        platform::RemoveFile((*copy + "~").c_str());
-        platform::RemoveFile((*copy + ".lock").c_str());
-        platform::RemoveFile((copy->substr(0, copy->size() - 4) + ".bak").c_str());
-    }
+    RemoveGnupgBackups(files.secretCopy);
+    RemoveGnupgBackups(files.publicCopy);
     return rc::kOk;
 }
 

@@ -96,14 +96,6 @@ ResultCode CollectListing(ChildStreams* streams, void* data) {
     }
 }
 
-std::string InHome(const char* homeDir, const char* name) {
-    std::string path = homeDir;
-    if (!path.empty() && path.back() != platform::kPathSeparator) {
-        path.push_back(platform::kPathSeparator);
-    }
-    return path + name;
-}
-
 // The fingerprint of the one key of a public key ring, or empty.
 std::string PublicFingerprint(const char* homeDir, const char* keyring) {
     KeyList list{nullptr};
@@ -138,15 +130,10 @@ std::string RingsStamp(const char* secretKeyring, const char* publicKeyring) {
 }
 
 bool RemembersUpToDate(const std::string& memo, const std::string& stamp) {
-    platform::OsHandle file = platform::OpenFileForSharedReading(memo.c_str());
-    if (file == platform::kNoHandle) {
+    std::string content;
+    if (!ReadSmallFile(memo.c_str(), 512, &content)) {
         return false;
     }
-    char text[512];
-    std::size_t size = 0;
-    bool read = platform::ReadFileOnce(file, text, sizeof text, &size);
-    platform::CloseOsHandle(file);
-    std::string content(text, read ? size : 0);
     std::size_t lineEnd = content.find('\n');
     return content.rfind(kUpToDate, 0) == 0 && lineEnd != std::string::npos &&
            content.compare(lineEnd + 1, std::string::npos, stamp) == 0;
@@ -158,16 +145,9 @@ void RememberUpToDate(const std::string& memo, const SelfSignatureSurvey& pub,
     std::snprintf(found, sizeof found, "%s %d self-signatures, protect count %lu\n", kUpToDate,
                   pub.selfSignatures, secret.weakestProtection);
     std::string text = found + stamp;
-    platform::OsHandle file = platform::OpenFileForWriting(memo.c_str());
-    if (file == platform::kNoHandle) {
-        return;  // then the next start surveys again
+    if (!WriteWholeFile(memo.c_str(), text.data(), text.size())) {
+        platform::RemoveFile(memo.c_str());  // then the next start surveys again
     }
-    std::size_t written = 0;
-    if (!platform::WriteFileAtStart(file, text.data(), text.size(), &written) ||
-        !platform::CutFile(file, written)) {
-        platform::CutFile(file, 0);
-    }
-    platform::CloseOsHandle(file);
 }
 
 bool SignaturesDue(const SelfSignatureSurvey& pub) {
@@ -356,7 +336,7 @@ ResultCode RenewSelfSignatures(const char* homeDir, const char* secretKeyring,
     const char* const names[] = {homeDir, secretKeyring, publicKeyring, nullptr};
     ResultCode result = RunCommandChecks(
         {homeDir, secretKeyring, publicKeyring, names, nullptr, nullptr, passphrase});
-    std::string memo = InHome(homeDir, kSurveyMemo);
+    std::string memo = PathInFolder(homeDir, kSurveyMemo);
     if (result != rc::kOk || RemembersUpToDate(memo, RingsStamp(secretKeyring, publicKeyring))) {
         return result;
     }

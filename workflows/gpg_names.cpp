@@ -15,24 +15,12 @@ constexpr char kSuffix[] = ".tmp";
 constexpr std::size_t kMaxList = 65536;
 
 std::string ListPath(const char* homeDir) {
-    std::string path = homeDir;
-    if (!path.empty() && path.back() != platform::kPathSeparator) {
-        path.push_back(platform::kPathSeparator);
-    }
-    return path + "unfinished.txt";
+    return PathInFolder(homeDir, "unfinished.txt");
 }
 
 std::string ReadList(const char* homeDir) {
-    std::string text(kMaxList, '\0');
-    std::size_t size = 0;
-    platform::OsHandle file = platform::OpenFileForSharedReading(ListPath(homeDir).c_str());
-    if (file != platform::kNoHandle) {
-        if (!platform::ReadFileOnce(file, text.data(), text.size(), &size)) {
-            size = 0;
-        }
-        platform::CloseOsHandle(file);
-    }
-    text.resize(size);
+    std::string text;
+    ReadSmallFile(ListPath(homeDir).c_str(), kMaxList, &text);
     return text;
 }
 
@@ -42,15 +30,7 @@ bool WriteList(const char* homeDir, const std::string& text) {
         return platform::LookUpPath(path.c_str()) == platform::PathKind::Missing ||
                platform::RemoveFile(path.c_str());
     }
-    platform::OsHandle file = platform::OpenFileForWriting(path.c_str());
-    if (file == platform::kNoHandle) {
-        return false;
-    }
-    std::size_t written = 0;
-    bool ok = platform::WriteFileAtStart(file, text.data(), text.size(), &written) &&
-              written == text.size() && platform::CutFile(file, text.size());
-    platform::CloseOsHandle(file);
-    return ok;
+    return WriteWholeFile(path.c_str(), text.data(), text.size());
 }
 
 // Whether `path` names a temporary file of ours: "~qlt" and four
